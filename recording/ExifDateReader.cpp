@@ -1,0 +1,1 @@
+#include "ExifDateReader.h"

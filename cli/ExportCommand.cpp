@@ -1,0 +1,164 @@
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+
+#include "ArgumentReader.h"
+#include "Commands.h"
+#include "FrameImageWriter.h"
+#include "Recording.h"
+#include "StandInOwner.h"
+
+namespace {
+
+constexpr const char* usage =
+    "usage: halcyra-cli export FILE --frame INDEX --out PATH\n"
+    "       halcyra-cli export FILE --all --out DIR [--format png|ppm]\n\n"
+    "Writes frames as the viewer shows them, at the size of the recording's picture.\n"
+    "With --frame, PATH must end in .png or .ppm. With --all, every frame is written as\n"
+    "DIR/frame-0000.png (or .ppm) in index order.\n"
+    "Exit status: 0 every frame decoded, 3 some did not (their pictures are still written),\n"
+    "1 the recording is refused or a file cannot be written, 2 usage error.\n";
+
+struct ExportRequest {
+    std::string recordingPath;
+    std::optional<std::string> frameText;
+    bool all = false;
+    std::string out;
+    ImageFormat format = ImageFormat::Png;
+};
+
+std::optional<ImageFormat> formatFromPath(const std::string& path) {
+    if (path.ends_with(".png")) {
+        return ImageFormat::Png;
+    }
+    if (path.ends_with(".ppm")) {
+        return ImageFormat::Ppm;
+    }
+    return std::nullopt;
+}
+
+// Fills `request`, or returns false for a usage error.
+bool parseRequest(std::span<const std::string> args, ExportRequest& request) {
+    bool formatGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (word == "--frame" && hasValue && !request.frameText) {
+            request.frameText = args[++i];
+        } else if (word == "--out" && hasValue && request.out.empty()) {
+            request.out = args[++i];
+        } else if (word == "--all" && !request.all) {
+            request.all = true;
+        } else if (word == "--format" && hasValue && !formatGiven) {
+            formatGiven = true;
+            const std::string& name = args[++i];
+            if (name == "png") {
+                request.format = ImageFormat::Png;
+            } else if (name == "ppm") {
+                request.format = ImageFormat::Ppm;
+            } else {
+                return false;
+            }
+        } else if (!word.starts_with("--") && request.recordingPath.empty() && !word.empty()) {
+            request.recordingPath = word;
+        } else {
+            return false;
+        }
+    }
+    if (request.recordingPath.empty() || request.out.empty() ||
+        request.all == request.frameText.has_value()) {
+        return false;
+    }
+    if (request.all) {
+        return true;
+    }
+    if (formatGiven) {
+        return false;
+    }
+    const std::optional<ImageFormat> format = formatFromPath(request.out);
+    if (!format) {
+        return false;
+    }
+    request.format = *format;
+    return true;
+}
+
+bool decodeForExport(Recording& recording, std::uint32_t index) {
+    try {
+        return recording.decodeFrame(index, false);
+    } catch (int) {
+        return false;
+    }
+}
+
+std::string numberedPath(const std::string& folder, std::uint32_t index, ImageFormat format) {
+    char name[32];
+    std::snprintf(name, sizeof name, "frame-%04u.%s", index,
+                  format == ImageFormat::Png ? "png" : "ppm");
+    return (std::filesystem::path(folder) / name).string();
+}
+
+}  // namespace
+
+int runExportCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    if (wantsHelp(args)) {
+        out << usage;
+        return 0;
+    }
+    ExportRequest request;
+    if (!parseRequest(args, request)) {
+        err << usage;
+        return 2;
+    }
+
+    StandInOwner owner;
+    Recording recording;
+    recording.setOwner(&owner);
+    if (!recording.load(request.recordingPath)) {
+        err << "halcyra-cli: " << request.recordingPath
+            << ": cannot be read or is not a recording of JPEG frames\n";
+        return 1;
+    }
+    const auto lastIndex = static_cast<std::uint32_t>(recording.frameCount() - 1);
+
+    std::uint32_t first = 0;
+    std::uint32_t last = lastIndex;
+    if (!request.all) {
+        const std::optional<std::uint32_t> index = parseIndex(*request.frameText, lastIndex);
+        if (!index) {
+            err << "halcyra-cli: --frame takes an index from 0 to " << lastIndex << "\n";
+            return 2;
+        }
+        first = last = *index;
+    } else {
+        std::error_code error;
+        std::filesystem::create_directories(request.out, error);
+        if (!std::filesystem::is_directory(request.out)) {
+            err << "halcyra-cli: " << request.out << ": cannot create the folder\n";
+            return 1;
+        }
+    }
+
+    bool allDecoded = true;
+    for (std::uint32_t i = first; i <= last; ++i) {
+        allDecoded = decodeForExport(recording, i) && allDecoded;
+        // The viewer paints the bitmap the current frame was decoded into.
+        const FrameBitmap& picture = recording.bitmapAt(1);
+        if (!picture.isCreated()) {
+            err << "halcyra-cli: no frame of the recording could be decoded, nothing to write\n";
+            return 3;
+        }
+        const std::string path =
+            request.all ? numberedPath(request.out, i, request.format) : request.out;
+        if (!writeFrameImage(picture, path, request.format)) {
+            err << "halcyra-cli: " << path << ": cannot be written\n";
+            return 1;
+        }
+    }
+    if (!allDecoded) {
+        err << "halcyra-cli: some frames did not decode to completion; they were written as "
+               "the viewer shows them\n";
+        return 3;
+    }
+    return 0;
+}

@@ -1,0 +1,63 @@
+// Redraws every picture of the program into the resources folder given on the command line.
+
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QVector>
+#include <cstdio>
+
+#include "ButtonArt.h"
+#include "PictureArt.h"
+
+namespace {
+
+// The Windows 16-colour palette, so the 16-colour pictures are stored as what they are.
+QVector<QRgb> windowsPalette() {
+    return {qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
+            qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),
+            qRgb(128, 128, 128), qRgb(255, 0, 0),   qRgb(0, 255, 0),   qRgb(255, 255, 0),
+            qRgb(0, 0, 255),     qRgb(255, 0, 255), qRgb(0, 255, 255), qRgb(255, 255, 255)};
+}
+
+bool save(const QImage& img, const QString& path, bool sixteenColours) {
+    QImage out = sixteenColours ? img.convertToFormat(QImage::Format_Indexed8, windowsPalette(),
+                                                      Qt::ThresholdDither | Qt::AvoidDither)
+                                : img;
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()) || !out.save(path, "PNG")) {
+        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <resources folder>\n", argv[0]);
+        return 2;
+    }
+    const QString root = QString::fromLocal8Bit(argv[1]);
+
+    bool ok = true;
+    for (auto glyph : {ButtonGlyph::First, ButtonGlyph::Prev, ButtonGlyph::Play, ButtonGlyph::Stop,
+                       ButtonGlyph::Next, ButtonGlyph::Last}) {
+        for (auto state : {ButtonState::Normal, ButtonState::Pressed, ButtonState::Focused,
+                           ButtonState::Disabled}) {
+            const QString name = buttonGlyphName(glyph) + "-" + buttonStateName(state) + ".png";
+            ok &= save(drawButton(glyph, state), root + "/buttons/" + name, true);
+        }
+    }
+    ok &= save(drawCarPicture(), root + "/pictures/car.png", true);
+    ok &= save(drawTruckPicture(), root + "/pictures/truck.png", true);
+    ok &= save(drawLogo(), root + "/pictures/logo.png", false);
+    ok &= save(drawIcon(64), root + "/icon/halcyra.png", false);
+    ok &= save(drawIcon(32), root + "/icon/halcyra-32.png", false);
+    ok &= save(drawIcon(48), root + "/icon/halcyra-48.png", false);
+    return ok ? 0 : 1;
+}

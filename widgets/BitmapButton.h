@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QPixmap>
+#include <QString>
+
+// A push button that shows one of four ready-made pictures and nothing else: the transport
+// buttons of the main window.
+class BitmapButton : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    explicit BitmapButton(QWidget* parent = nullptr);
+
+    void loadBitmaps(const QString& normal, const QString& pressed, const QString& focused,
+                     const QString& disabled);
+    // "play" loads ":/buttons/play-normal.png", ":/buttons/play-pressed.png" and so on.
+    void loadBitmaps(const QString& baseName);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const QPixmap& currentImage() const;
+
+    QPixmap normalImage;
+    QPixmap pressedImage;
+    QPixmap focusedImage;
+    QPixmap disabledImage;
+};

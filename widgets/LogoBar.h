@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+// The blue strip along the bottom of the main window with the logo at its right end.
+class LogoBar : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit LogoBar(QWidget* parent = nullptr);
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QPixmap logo;
+};

@@ -1,0 +1,300 @@
+#include "ProfileFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <optional>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Far more than any Halcyra.ini; a bigger file is not ours to parse, nor to rewrite.
+constexpr std::size_t maximumFileSize = 1 << 20;
+
+enum class LoadState { missing, loaded, unreadable };
+
+struct Contents {
+    LoadState state = LoadState::missing;
+    std::string text;
+    mode_t mode = 0644;
+};
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+
+private:
+    int fd_;
+};
+
+Contents load(const std::string& path) {
+    // Non-blocking, so that a fifo of that name cannot hang the dialog.
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (file.get() < 0) {
+        return {errno == ENOENT ? LoadState::missing : LoadState::unreadable, {}};
+    }
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+        static_cast<std::size_t>(info.st_size) > maximumFileSize) {
+        return {LoadState::unreadable, {}};
+    }
+    Contents contents{LoadState::loaded, {}, static_cast<mode_t>(info.st_mode & 07777)};
+    char buffer[16384];
+    for (;;) {
+        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
+        if (count == 0) {
+            return contents;
+        }
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return {LoadState::unreadable, {}};
+        }
+        contents.text.append(buffer, static_cast<std::size_t>(count));
+        if (contents.text.size() > maximumFileSize) {
+            return {LoadState::unreadable, {}};
+        }
+    }
+}
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t count = ::write(fd, bytes.data(), bytes.size());
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(count));
+    }
+    return true;
+}
+
+// Writes a temporary file beside `path` and renames it over `path`.
+bool replaceFile(const std::string& path, std::string_view text, mode_t mode) {
+    std::string temporaryPath = path + ".XXXXXX";
+    Descriptor file(::mkstemp(temporaryPath.data()));
+    if (file.get() < 0) {
+        return false;
+    }
+    const bool written = ::fchmod(file.get(), mode) == 0 && writeAll(file.get(), text) &&
+                         ::fsync(file.get()) == 0 && ::close(file.release()) == 0 &&
+                         ::rename(temporaryPath.c_str(), path.c_str()) == 0;
+    if (!written) {
+        ::unlink(temporaryPath.c_str());
+    }
+    return written;
+}
+
+struct Line {
+    std::size_t begin;
+    std::size_t end;           // past the line feed, if any
+    std::string_view content;  // without CR LF or LF
+    bool terminated;           // ends in a line feed
+};
+
+std::vector<Line> splitLines(std::string_view text) {
+    std::vector<Line> lines;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        const std::size_t newline = text.find('\n', begin);
+        const std::size_t end = newline == std::string_view::npos ? text.size() : newline + 1;
+        std::size_t contentEnd = newline == std::string_view::npos ? text.size() : newline;
+        if (contentEnd > begin && text[contentEnd - 1] == '\r') {
+            --contentEnd;
+        }
+        lines.push_back({begin, end, text.substr(begin, contentEnd - begin),
+                         newline != std::string_view::npos});
+        begin = end;
+    }
+    return lines;
+}
+
+std::string_view trim(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t\r") - first + 1);
+}
+
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (asciiLower(a[i]) != asciiLower(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::string_view> sectionName(std::string_view line) {
+    line = trim(line);
+    const auto close = line.rfind(']');
+    if (line.empty() || line.front() != '[' || close == std::string_view::npos) {
+        return std::nullopt;
+    }
+    return trim(line.substr(1, close - 1));
+}
+
+struct Entry {
+    std::string_view key;
+    std::string_view value;
+};
+
+std::optional<Entry> entry(std::string_view line) {
+    line = trim(line);
+    const auto equals = line.find('=');
+    if (line.empty() || line.front() == ';' || equals == std::string_view::npos) {
+        return std::nullopt;
+    }
+    std::string_view value = trim(line.substr(equals + 1));
+    // The platform drops one pair of quotes around a value.
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front()) {
+        value = value.substr(1, value.size() - 2);
+    }
+    return Entry{trim(line.substr(0, equals)), value};
+}
+
+// Where `key` of `section` is, or would go. Only the first section of that name counts.
+struct Location {
+    std::optional<std::size_t> section;
+    std::optional<std::size_t> key;
+    std::size_t lastContent = 0;  // last non-blank line of the section
+};
+
+Location locate(const std::vector<Line>& lines, std::string_view section, std::string_view key) {
+    Location location;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const auto name = sectionName(lines[i].content);
+        if (location.section) {
+            if (name) {
+                break;
+            }
+            if (!trim(lines[i].content).empty()) {
+                location.lastContent = i;
+            }
+            const auto found = entry(lines[i].content);
+            if (found && equalsIgnoringCase(found->key, key)) {
+                location.key = i;
+                break;
+            }
+        } else if (name && equalsIgnoringCase(*name, section)) {
+            location.section = i;
+            location.lastContent = i;
+        }
+    }
+    return location;
+}
+
+}  // namespace
+
+ProfileFile::ProfileFile(std::string path) : path_(std::move(path)) {}
+
+std::string ProfileFile::readString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue, std::size_t bufferSize) const {
+    const Contents contents = load(path_);
+    std::string_view value = defaultValue;
+    if (contents.state == LoadState::loaded) {
+        const std::vector<Line> lines = splitLines(contents.text);
+        const Location location = locate(lines, section, key);
+        if (location.key) {
+            value = entry(lines[*location.key].content)->value;
+        }
+    }
+    const std::size_t room = bufferSize == 0 ? 0 : bufferSize - 1;
+    return std::string(value.substr(0, room));
+}
+
+int ProfileFile::readInteger(std::string_view section, std::string_view key,
+                             std::string_view defaultValue, std::size_t bufferSize) const {
+    return leadingInteger(readString(section, key, defaultValue, bufferSize));
+}
+
+bool ProfileFile::writeString(std::string_view section, std::string_view key,
+                              std::string_view value) const {
+    // Anything that would break the line structure is refused rather than written.
+    const auto breaksLine = [](std::string_view text) {
+        return text.find_first_of("\r\n") != std::string_view::npos;
+    };
+    if (trim(key).empty() || key.find('=') != std::string_view::npos || breaksLine(key) ||
+        breaksLine(value) || breaksLine(section)) {
+        return false;
+    }
+
+    const Contents contents = load(path_);
+    if (contents.state == LoadState::unreadable) {
+        return false;
+    }
+    std::string text = contents.text;
+    const std::vector<Line> lines = splitLines(text);
+    // New lines follow the file's own line ends; a new file gets the platform's CR LF.
+    const std::string newline =
+        !lines.empty() && lines.front().terminated &&
+                text[lines.front().begin + lines.front().content.size()] != '\r'
+            ? "\n"
+            : "\r\n";
+    const std::string keyLine = std::string(key) + "=" + std::string(value);
+
+    const Location location = locate(lines, section, key);
+    if (location.key) {
+        const Line& line = lines[*location.key];
+        text.replace(line.begin, line.content.size(), keyLine);
+    } else if (location.section) {
+        const Line& line = lines[location.lastContent];
+        const std::string insert = (line.terminated ? "" : newline) + keyLine + newline;
+        text.insert(line.end, insert);
+    } else {
+        if (!text.empty() && text.back() != '\n') {
+            text += newline;
+        }
+        text += "[" + std::string(section) + "]" + newline + keyLine + newline;
+    }
+    return replaceFile(path_, text, contents.mode);
+}
+
+int ProfileFile::leadingInteger(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
+        ++i;
+    }
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1) {
+            value = static_cast<long long>(INT_MAX) + 1;
+        }
+    }
+    if (negative) {
+        return static_cast<int>(-value);
+    }
+    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}

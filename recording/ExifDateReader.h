@@ -14,6 +14,16 @@ public:
     std::string getDate() const { return date; }
 
 private:
+    // Each helper fails instead of reading past the end of data; pos only moves on success.
+    bool findMarker();
+    bool readByte(std::uint8_t& value);
+    bool read16(std::uint16_t& value);
+    bool read32(std::uint32_t& value);
+    bool skip(std::uint32_t count);
+    bool seekTiff(std::uint32_t offset);
+    bool findEntry(std::uint16_t tag, std::uint32_t& value);
+    bool readText(std::uint32_t offset, std::string& text) const;
+
     std::string date;
     std::vector<std::uint8_t> data;
     std::uint32_t pos = 0;

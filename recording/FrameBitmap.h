@@ -25,6 +25,10 @@ public:
 
     static int strideFor(int width) { return (width * 3 + 3) & ~3; }
 
+    // The largest width or height we make a bitmap for (and decode at all): far above any
+    // recorder frame, small enough that a lying frame header cannot exhaust memory.
+    static constexpr int maxSide = 8192;
+
 private:
     std::unique_ptr<std::uint8_t[]> pixelData;
     int pixelWidth = 0;

@@ -16,13 +16,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-struct Run {
+struct CliRun {
     int code;
     std::string out;
     std::string err;
 };
 
-Run cli(std::vector<std::string> args) {
+CliRun cli(std::vector<std::string> args) {
     std::ostringstream out;
     std::ostringstream err;
     const int code = runCli(args, out, err);
@@ -77,7 +77,7 @@ protected:
 };
 
 TEST_F(CliTest, InfoDescribesEveryFrame) {
-    const Run run = cli({"info", recordingPath});
+    const CliRun run = cli({"info", recordingPath});
     EXPECT_EQ(run.code, 0) << run.err;
     EXPECT_NE(run.out.find("\"loaded\": true"), std::string::npos);
     EXPECT_NE(run.out.find("\"captureDate\": \"\""), std::string::npos);
@@ -90,7 +90,7 @@ TEST_F(CliTest, InfoDescribesEveryFrame) {
 }
 
 TEST_F(CliTest, InfoOnTheSampleHasItsDate) {
-    const Run run = cli({"info", HALCYRA_SAMPLE_PATH});
+    const CliRun run = cli({"info", HALCYRA_SAMPLE_PATH});
     ASSERT_EQ(run.code, 0) << run.err;
     EXPECT_NE(run.out.find("\"width\": 640, \"height\": 480"), std::string::npos);
     EXPECT_EQ(run.out.find("\"decoded\": false"), std::string::npos);
@@ -101,7 +101,7 @@ TEST_F(CliTest, NamesAreEscapedIntoValidJson) {
     std::vector<std::uint8_t> file;
     appendRawRecord(file, {'"', '\\', '\x01', '.', 'j', 'p', 'g', 0}, 0, {});
     writeFile(recordingPath, file);
-    const Run run = cli({"info", recordingPath});
+    const CliRun run = cli({"info", recordingPath});
     EXPECT_EQ(run.code, 0);
     EXPECT_NE(run.out.find("\"name\": \"\\\"\\\\\\u0001.jpg\""), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("\"width\": 0"), std::string::npos);
@@ -109,7 +109,7 @@ TEST_F(CliTest, NamesAreEscapedIntoValidJson) {
 
 TEST_F(CliTest, RefusedFilesAndUsageErrors) {
     writeFile(recordingPath, std::vector<std::uint8_t>(100, 'z'));
-    const Run refused = cli({"info", recordingPath});
+    const CliRun refused = cli({"info", recordingPath});
     EXPECT_EQ(refused.code, 1);
     EXPECT_NE(refused.out.find("\"loaded\": false"), std::string::npos);
     EXPECT_EQ(std::count(refused.err.begin(), refused.err.end(), '\n'), 1);
@@ -129,7 +129,7 @@ TEST_F(CliTest, RefusedFilesAndUsageErrors) {
 
 TEST_F(CliTest, ExportWritesTheBitmapTheViewerPaints) {
     const fs::path ppm = dir / "first.ppm";
-    const Run run = cli({"export", recordingPath, "--frame", "0", "--out", ppm.string()});
+    const CliRun run = cli({"export", recordingPath, "--frame", "0", "--out", ppm.string()});
     ASSERT_EQ(run.code, 0) << run.err;
 
     StandInOwner owner;
@@ -158,7 +158,7 @@ TEST_F(CliTest, ExportWritesTheBitmapTheViewerPaints) {
 
 TEST_F(CliTest, ExportAllReportsDamagedFramesButWritesThem) {
     const fs::path out = dir / "frames";
-    const Run run = cli({"export", recordingPath, "--all", "--out", out.string(), "--format", "ppm"});
+    const CliRun run = cli({"export", recordingPath, "--all", "--out", out.string(), "--format", "ppm"});
     EXPECT_EQ(run.code, 3);
     for (const char* name : {"frame-0000.ppm", "frame-0001.ppm", "frame-0002.ppm"}) {
         EXPECT_TRUE(fs::is_regular_file(out / name)) << name;
@@ -168,10 +168,10 @@ TEST_F(CliTest, ExportAllReportsDamagedFramesButWritesThem) {
 
 TEST_F(CliTest, ExportToAnUnwritablePlaceFails) {
     writeFile((dir / "plain").string(), std::vector<std::uint8_t>{1});
-    const Run one = cli({"export", recordingPath, "--frame", "0", "--out",
+    const CliRun one = cli({"export", recordingPath, "--frame", "0", "--out",
                          (dir / "plain" / "x.png").string()});
     EXPECT_EQ(one.code, 1);
-    const Run all = cli({"export", recordingPath, "--all", "--out", (dir / "plain").string()});
+    const CliRun all = cli({"export", recordingPath, "--all", "--out", (dir / "plain").string()});
     EXPECT_EQ(all.code, 1);
 }
 

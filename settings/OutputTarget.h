@@ -1,0 +1,10 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+// Asks for the folder to write `fileName` into, starting at `programFolder` every time, and
+// for leave to replace an entry of that name. The full path to write, or nothing when the
+// user gave up; nothing has been written or deleted either way.
+std::optional<std::string> chooseOutputTarget(const std::string& fileName,
+                                              const std::string& programFolder);

@@ -1,0 +1,30 @@
+#include "DialogUnits.h"
+
+#include <QFontMetrics>
+#include <QString>
+
+DialogUnits::DialogUnits(const QFont& font) {
+    const QFontMetrics metrics(font);
+    // Average width of the Latin letters, rounded, and the font's height, as the dialog
+    // manager takes them.
+    const int letters = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    baseX_ = (letters / 26 + 1) / 2;
+    baseY_ = metrics.height();
+}
+
+int DialogUnits::x(int units) const {
+    return (units * baseX_ + 2) / 4;
+}
+
+int DialogUnits::y(int units) const {
+    return (units * baseY_ + 4) / 8;
+}
+
+QRect DialogUnits::rect(int left, int top, int width, int height) const {
+    return {x(left), y(top), x(width), y(height)};
+}
+
+QSize DialogUnits::size(int width, int height) const {
+    return {x(width), y(height)};
+}

@@ -1,0 +1,185 @@
+#include "SensorConfigDialog.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSlider>
+
+#include "ArrowPicture.h"
+#include "BitmapRadioButton.h"
+#include "DialogUnits.h"
+#include "FileError.h"
+#include "OutputTarget.h"
+#include "ProgramFolder.h"
+#include "Prompts.h"
+#include "ResourcePaths.h"
+
+namespace {
+
+namespace text {
+constexpr const char* title = "「ソラミル」の設定：衝撃検出感度";
+constexpr const char* explanation =
+    "急ブレーキ・急発進・急ハンドル等を検出する感度を設定します。\n"
+    "「低」にするほど検出しにくくなり、「高」にするほど検出しやすくなります。";
+constexpr const char* low = "低";
+constexpr const char* high = "高";
+constexpr const char* frontBack = "前後";
+constexpr const char* leftRight = "左右";
+constexpr const char* upDown = "上下";
+constexpr const char* output = "設定出力";
+constexpr const char* cancel = "キャンセル";
+constexpr const char* fileName = "halc.inf";
+constexpr const char* iniName = "Halcyra.ini";
+}  // namespace text
+
+// Template 163, in dialog units.
+constexpr int dialogWidth = 248;
+constexpr int dialogHeight = 153;
+
+enum ControlId {
+    okId = 1,
+    cancelId = 2,
+    frontBackId = 1011,
+    leftRightId = 1012,
+    upDownId = 1013,
+    arrowId = 1022,
+    carId = 1040,
+    truckId = 1041,
+};
+
+template <typename Widget>
+Widget* placed(Widget* widget, const DialogUnits& units, QRect dialogRect, const char* name,
+               int id = 0) {
+    widget->setGeometry(
+        units.rect(dialogRect.x(), dialogRect.y(), dialogRect.width(), dialogRect.height()));
+    widget->setObjectName(QString::fromLatin1(name));
+    if (id != 0) {
+        widget->setProperty("controlId", id);
+    }
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const char* content, Qt::Alignment alignment) {
+    auto* widget = new QLabel(QString::fromUtf8(content), parent);
+    widget->setAlignment(alignment | Qt::AlignTop);
+    widget->setWordWrap(true);
+    return widget;
+}
+
+QSlider* slider(QWidget* parent) {
+    auto* widget = new QSlider(Qt::Horizontal, parent);
+    widget->setTickPosition(QSlider::TicksBelow);
+    widget->setTickInterval(1);
+    widget->setPageStep(2);  // a fifth of the range, as the trackbar pages
+    widget->setFocusPolicy(Qt::StrongFocus);
+    return widget;
+}
+
+}  // namespace
+
+SensorConfigDialog::SensorConfigDialog(QWidget* parent)
+    : SensorConfigDialog(parent, programFolder()) {}
+
+SensorConfigDialog::SensorConfigDialog(QWidget* parent, std::string programFolder)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      programFolder_(std::move(programFolder)),
+      memory_(programFolder_ + text::iniName) {
+    QFont dialogFont = font();
+    dialogFont.setPointSize(8);
+    setFont(dialogFont);
+    const DialogUnits units(dialogFont);
+    setWindowTitle(QString::fromUtf8(text::title));
+    setFixedSize(units.size(dialogWidth, dialogHeight));
+
+    // Created in the template's order, which is also the tab order.
+    placed(label(this, text::explanation, Qt::AlignLeft), units, {7, 7, 233, 19}, "explanation");
+    carButton_ = placed(new BitmapRadioButton(this), units, {11, 35, 45, 31}, "car", carId);
+    truckButton_ = placed(new BitmapRadioButton(this), units, {11, 81, 45, 31}, "truck", truckId);
+    placed(label(this, text::low, Qt::AlignHCenter), units, {89, 31, 21, 8}, "low");
+    arrow_ = placed(new ArrowPicture(this), units, {112, 32, 109, 6}, "arrow", arrowId);
+    placed(label(this, text::high, Qt::AlignHCenter), units, {220, 31, 21, 8}, "high");
+    placed(label(this, text::frontBack, Qt::AlignLeft), units, {74, 52, 17, 8}, "frontBackLabel");
+    frontBack_ = placed(slider(this), units, {91, 47, 149, 20}, "frontBack", frontBackId);
+    placed(label(this, text::leftRight, Qt::AlignLeft), units, {74, 79, 17, 8}, "leftRightLabel");
+    leftRight_ = placed(slider(this), units, {91, 73, 149, 20}, "leftRight", leftRightId);
+    placed(label(this, text::upDown, Qt::AlignLeft), units, {74, 107, 17, 8}, "upDownLabel");
+    upDown_ = placed(slider(this), units, {91, 100, 149, 20}, "upDown", upDownId);
+    auto* ok = placed(new QPushButton(QString::fromUtf8(text::output), this), units,
+                      {37, 132, 50, 14}, "ok", okId);
+    auto* cancel = placed(new QPushButton(QString::fromUtf8(text::cancel), this), units,
+                          {153, 132, 50, 14}, "cancel", cancelId);
+    ok->setDefault(true);
+
+    connect(carButton_, &BitmapRadioButton::clicked, this, &SensorConfigDialog::onCarClicked);
+    connect(truckButton_, &BitmapRadioButton::clicked, this, &SensorConfigDialog::onTruckClicked);
+    connect(ok, &QPushButton::clicked, this, &SensorConfigDialog::outputClicked);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    OnInitDialog();
+}
+
+bool SensorConfigDialog::OnInitDialog() {
+    carButton_->setPicture(QPixmap(resourcePaths::carPicture));
+    carButton_->setChecked(true);
+    truckButton_->setPicture(QPixmap(resourcePaths::truckPicture));
+
+    for (QSlider* axis : {frontBack_, leftRight_, upDown_}) {
+        axis->setRange(0, 10);
+    }
+    setPositions(SensitivityMemory::defaults(carVehicle));
+
+    const VehicleType vehicleType = memory_.loadVehicleType();
+    if (vehicleType == truckVehicle) {
+        carButton_->setChecked(false);
+        truckButton_->setChecked(true);
+    }
+    setPositions(memory_.loadPositions(vehicleType));
+    return true;
+}
+
+void SensorConfigDialog::setPositions(const SensitivityPositions& positions) {
+    // The sliders pull stored values outside 0 to 10 to the nearest end.
+    frontBack_->setValue(positions.frontBack);
+    leftRight_->setValue(positions.leftRight);
+    upDown_->setValue(positions.upDown);
+}
+
+void SensorConfigDialog::onCarClicked() {
+    carButton_->setChecked(true);
+    truckButton_->setChecked(false);
+    setPositions(SensitivityMemory::defaults(carVehicle));
+    setPositions(memory_.loadPositions(carVehicle));
+}
+
+void SensorConfigDialog::onTruckClicked() {
+    carButton_->setChecked(false);
+    truckButton_->setChecked(true);
+    setPositions(SensitivityMemory::defaults(truckVehicle));
+    setPositions(memory_.loadPositions(truckVehicle));
+}
+
+void SensorConfigDialog::OnOK() {
+    const auto target = chooseOutputTarget(text::fileName, programFolder_);
+    if (!target) {
+        return;
+    }
+    const VehicleType vehicleType = carButton_->isChecked() ? carVehicle : truckVehicle;
+    const SensitivityPositions positions{frontBack_->value(), leftRight_->value(),
+                                         upDown_->value()};
+    writer_.setSensitivity(vehicleType, positions.leftRight, positions.frontBack, positions.upDown);
+    if (!writer_.writeSensitivityFile(*target)) {
+        return;
+    }
+    memory_.save(vehicleType, positions);
+    accept();
+}
+
+void SensorConfigDialog::outputClicked() {
+    // Stands in for the frame's handler of file exceptions that OnOK lets through.
+    try {
+        OnOK();
+    } catch (const FileError& error) {
+        Prompts::current().message(error.what(), Prompts::Buttons::Ok, Prompts::Icon::Stop);
+    }
+}

@@ -1,0 +1,138 @@
+#include "TimeConfigDialog.h"
+
+#include <QDateEdit>
+#include <QDateTime>
+#include <QLabel>
+#include <QLocale>
+#include <QPushButton>
+#include <QTimeEdit>
+
+#include "ClockLines.h"
+#include "DialogUnits.h"
+#include "FileError.h"
+#include "OutputTarget.h"
+#include "ProgramFolder.h"
+#include "Prompts.h"
+
+namespace {
+
+namespace text {
+constexpr const char* title = "「ソラミル」の設定：時計";
+constexpr const char* explanation =
+    "「ソラミル」の時計設定を行います。\n"
+    "この時刻は、「ソラミル」にCFカードを挿入し、\n"
+    "電源を入れる時刻を想定して設定してください。";
+constexpr const char* output = "設定出力";
+constexpr const char* cancel = "キャンセル";
+constexpr const char* fileName = "writetime.txt";
+constexpr const char* timeFormat = "HH:mm:ss";
+}  // namespace text
+
+// Template 164, in dialog units.
+constexpr int dialogWidth = 180;
+constexpr int dialogHeight = 94;
+
+enum ControlId {
+    okId = 1,
+    cancelId = 2,
+    dateId = 1016,
+    timeId = 1017,
+    explanationId = 1021,
+};
+
+// The span the clock file can carry.
+const QDate firstDate(1970, 1, 1);
+const QDate lastDate(3000, 12, 31);
+
+void place(QWidget* widget, const DialogUnits& units, QRect dialogRect, const char* name, int id) {
+    widget->setGeometry(
+        units.rect(dialogRect.x(), dialogRect.y(), dialogRect.width(), dialogRect.height()));
+    widget->setObjectName(QString::fromLatin1(name));
+    widget->setProperty("controlId", id);
+}
+
+// The user's short date, but always with a four-digit year: the span reaches 3000.
+QString shortDateFormat() {
+    QString format = QLocale().dateFormat(QLocale::ShortFormat);
+    if (!format.contains(QLatin1String("yyyy"))) {
+        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    }
+    return format;
+}
+
+}  // namespace
+
+TimeConfigDialog::TimeConfigDialog(QWidget* parent) : TimeConfigDialog(parent, programFolder()) {}
+
+TimeConfigDialog::TimeConfigDialog(QWidget* parent, std::string programFolder)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      programFolder_(std::move(programFolder)) {
+    QFont dialogFont = font();
+    dialogFont.setPointSize(8);
+    setFont(dialogFont);
+    const DialogUnits units(dialogFont);
+    setWindowTitle(QString::fromUtf8(text::title));
+    setFixedSize(units.size(dialogWidth, dialogHeight));
+
+    // Both pickers start at the moment the dialog opens and keep it until the user edits.
+    const QDateTime now = QDateTime::currentDateTime();
+
+    explanation_ = new QLabel(QString::fromUtf8(text::explanation), this);
+    explanation_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    explanation_->setWordWrap(true);
+    place(explanation_, units, {7, 7, 166, 25}, "explanation", explanationId);
+
+    date_ = new QDateEdit(this);
+    date_->setDateRange(firstDate, lastDate);
+    date_->setDisplayFormat(shortDateFormat());
+    date_->setCalendarPopup(true);
+    date_->setDate(now.date());
+    place(date_, units, {17, 41, 60, 15}, "date", dateId);
+
+    time_ = new QTimeEdit(this);
+    time_->setTime(now.time());
+    place(time_, units, {101, 41, 49, 15}, "time", timeId);
+
+    auto* ok = new QPushButton(QString::fromUtf8(text::output), this);
+    place(ok, units, {17, 72, 50, 14}, "ok", okId);
+    auto* cancel = new QPushButton(QString::fromUtf8(text::cancel), this);
+    place(cancel, units, {112, 72, 50, 14}, "cancel", cancelId);
+    ok->setDefault(true);
+
+    connect(ok, &QPushButton::clicked, this, &TimeConfigDialog::outputClicked);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    OnInitDialog();
+}
+
+bool TimeConfigDialog::OnInitDialog() {
+    // Hours, minutes and seconds with up-down arrows.
+    time_->setDisplayFormat(QString::fromLatin1(text::timeFormat));
+    time_->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    return true;
+}
+
+void TimeConfigDialog::OnOK() {
+    const auto target = chooseOutputTarget(text::fileName, programFolder_);
+    if (!target) {
+        return;
+    }
+    // Only the date of the date picker and only the time of the time picker count.
+    const QDate date = date_->date();
+    const QTime time = time_->time();
+    if (!writer_.writeClockFile(*target, clockDateLine(date.year(), date.month(), date.day()),
+                                clockTimeLine(time.hour(), time.minute(), time.second()))) {
+        return;
+    }
+    accept();
+}
+
+void TimeConfigDialog::outputClicked() {
+    // Stands in for the frame's handler of file exceptions that OnOK lets through.
+    try {
+        OnOK();
+    } catch (const FileError& error) {
+        Prompts::current().message(error.what(), Prompts::Buttons::Ok, Prompts::Icon::Stop);
+    }
+}

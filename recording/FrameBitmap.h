@@ -8,8 +8,14 @@
 // of 4 bytes: the layout of a device-independent bitmap, written directly by the decoder.
 class FrameBitmap {
 public:
-    // Allocates zeroed pixel memory for width x height; reuses the memory it already holds
-    // when the size is the same. Returns false (and holds nothing) for a size it refuses.
+    // Largest side and largest pixel memory that create() accepts; the decoder refuses
+    // frames beyond them before it allocates anything for them.
+    static constexpr int maxSide = 16384;
+    static constexpr std::size_t maxByteSize = std::size_t{256} << 20;
+
+    // Allocates zeroed pixel memory for width x height; reuses (and zeroes) the memory it
+    // already holds when the size is the same. Returns false (and holds nothing) for a size
+    // it refuses or memory it cannot get.
     bool create(int width, int height);
     void release();
 
@@ -24,10 +30,7 @@ public:
     const std::uint8_t* pixels() const { return pixelData.get(); }
 
     static int strideFor(int width) { return (width * 3 + 3) & ~3; }
-
-    // The largest width or height we make a bitmap for (and decode at all): far above any
-    // recorder frame, small enough that a lying frame header cannot exhaust memory.
-    static constexpr int maxSide = 8192;
+    static bool isAcceptableSize(long long width, long long height);
 
 private:
     std::unique_ptr<std::uint8_t[]> pixelData;

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
-// jpeglib.h needs size_t and FILE declared first.
+// jpeglib.h needs FILE and size_t declared first.
 #include <jerror.h>
 #include <jpeglib.h>
 
@@ -13,173 +13,196 @@
 
 namespace {
 
-// Enough for the coefficient buffers of the largest progressive frame we accept; a header
-// that asks for more fails instead of eating the machine's memory.
+using TargetFor = std::function<FrameBitmap*(int width, int height)>;
+
+// Progressive frames keep all coefficients in memory; beyond this the library fails the
+// decode instead of allocating.
 constexpr long maxDecoderMemory = 512L << 20;
 
+// The library's record comes first, so its err pointer is a pointer to ours.
 struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
+    jpeg_error_mgr library;
+    std::jmp_buf returnPoint;
 };
 
-// The library's message is formatted as it would be for display, then dropped: a bad frame
-// never shows a message.
-[[noreturn]] void exitDecode(j_common_ptr cinfo) {
-    char message[JMSG_LENGTH_MAX];
-    (*cinfo->err->format_message)(cinfo, message);
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
-
-void discardMessage(j_common_ptr cinfo) {
-    char message[JMSG_LENGTH_MAX];
-    (*cinfo->err->format_message)(cinfo, message);
-}
-
-// The frame's bytes as the decoder's input, handed over whole on the first request.
 struct MemorySource {
-    jpeg_source_mgr pub;
+    jpeg_source_mgr library;
     const JOCTET* data;
     std::size_t length;
     boolean startOfData;
 };
 
+// All state of one decode. Nothing in it has a destructor, so a long jump may leave it.
+struct DecodeState {
+    jpeg_decompress_struct decompressor;
+    ErrorManager errors;
+};
+
 const JOCTET fakeEndOfImage[2] = {0xFF, JPEG_EOI};
 
-void initSource(j_decompress_ptr cinfo) {
-    reinterpret_cast<MemorySource*>(cinfo->src)->startOfData = TRUE;
+// Fatal errors must not unwind C++ through the library's frames: jump back to decodeGuarded,
+// which destroys the decompressor and reports the failure to code that may throw.
+[[noreturn]] void exitWithError(j_common_ptr info) {
+    char message[JMSG_LENGTH_MAX];
+    (*info->err->format_message)(info, message);
+    std::longjmp(reinterpret_cast<ErrorManager*>(info->err)->returnPoint, 1);
 }
 
-boolean fillInputBuffer(j_decompress_ptr cinfo) {
-    auto* source = reinterpret_cast<MemorySource*>(cinfo->src);
+// Warnings are never shown.
+void discardMessage(j_common_ptr info) {
+    char message[JMSG_LENGTH_MAX];
+    (*info->err->format_message)(info, message);
+}
+
+MemorySource* memorySourceOf(j_decompress_ptr decompressor) {
+    return reinterpret_cast<MemorySource*>(decompressor->src);
+}
+
+void initSource(j_decompress_ptr decompressor) {
+    memorySourceOf(decompressor)->startOfData = TRUE;
+}
+
+// The whole frame on the first request. A request after that means the data ended early:
+// end the image with a marker rather than read past the frame or fail the decode.
+boolean fillInputBuffer(j_decompress_ptr decompressor) {
+    MemorySource* source = memorySourceOf(decompressor);
     if (source->startOfData && source->length > 0) {
+        source->library.next_input_byte = source->data;
+        source->library.bytes_in_buffer = source->length;
         source->startOfData = FALSE;
-        source->pub.next_input_byte = source->data;
-        source->pub.bytes_in_buffer = source->length;
         return TRUE;
     }
-    // Asked for more than the frame holds: end the data here rather than read past it.
     source->startOfData = FALSE;
-    WARNMS(cinfo, JWRN_JPEG_EOF);
-    source->pub.next_input_byte = fakeEndOfImage;
-    source->pub.bytes_in_buffer = sizeof fakeEndOfImage;
+    WARNMS(decompressor, JWRN_JPEG_EOF);
+    source->library.next_input_byte = fakeEndOfImage;
+    source->library.bytes_in_buffer = sizeof fakeEndOfImage;
     return TRUE;
 }
 
-void skipInputData(j_decompress_ptr cinfo, long count) {
+void skipInputData(j_decompress_ptr decompressor, long count) {
     if (count <= 0) {
         return;
     }
-    auto* source = reinterpret_cast<MemorySource*>(cinfo->src);
+    MemorySource* source = memorySourceOf(decompressor);
     if (source->startOfData) {
-        fillInputBuffer(cinfo);
+        fillInputBuffer(decompressor);
     }
-    const auto skip = static_cast<std::size_t>(count);
-    if (skip <= source->pub.bytes_in_buffer) {
-        source->pub.next_input_byte += skip;
-        source->pub.bytes_in_buffer -= skip;
-    } else {
-        // Past the end: the next request gets the fake end of image.
-        source->pub.next_input_byte += source->pub.bytes_in_buffer;
-        source->pub.bytes_in_buffer = 0;
-    }
+    const auto wanted = static_cast<unsigned long>(count);
+    // Past the end: stop at it; the next fill hands over the end-of-image marker.
+    const std::size_t skipped = std::min<std::size_t>(wanted, source->library.bytes_in_buffer);
+    source->library.next_input_byte += skipped;
+    source->library.bytes_in_buffer -= skipped;
 }
 
 void termSource(j_decompress_ptr) {}
 
-void attachMemorySource(j_decompress_ptr cinfo, const std::uint8_t* data, std::size_t length) {
-    if (cinfo->src == nullptr) {
-        cinfo->src = static_cast<jpeg_source_mgr*>((*cinfo->mem->alloc_small)(
-            reinterpret_cast<j_common_ptr>(cinfo), JPOOL_PERMANENT, sizeof(MemorySource)));
+void attachMemorySource(j_decompress_ptr decompressor, std::span<const std::uint8_t> jpeg) {
+    if (decompressor->src == nullptr) {
+        decompressor->src = static_cast<jpeg_source_mgr*>((*decompressor->mem->alloc_small)(
+            reinterpret_cast<j_common_ptr>(decompressor), JPOOL_PERMANENT, sizeof(MemorySource)));
     }
-    auto* source = reinterpret_cast<MemorySource*>(cinfo->src);
-    source->data = data;
-    source->length = length;
+    MemorySource* source = memorySourceOf(decompressor);
+    source->data = jpeg.data();
+    source->length = jpeg.size();
     source->startOfData = TRUE;
-    source->pub.init_source = initSource;
-    source->pub.fill_input_buffer = fillInputBuffer;
-    source->pub.skip_input_data = skipInputData;
-    source->pub.resync_to_restart = jpeg_resync_to_restart;
-    source->pub.term_source = termSource;
-    source->pub.next_input_byte = nullptr;
-    source->pub.bytes_in_buffer = 0;
+    source->library.init_source = initSource;
+    source->library.fill_input_buffer = fillInputBuffer;
+    source->library.skip_input_data = skipInputData;
+    source->library.resync_to_restart = jpeg_resync_to_restart;
+    source->library.term_source = termSource;
+    source->library.next_input_byte = nullptr;
+    source->library.bytes_in_buffer = 0;
 }
 
-using TargetFor = std::function<FrameBitmap*(int, int)>;
-
-// The caller's bitmap for this frame; anything it throws ends up as a failed decode.
-FrameBitmap* askTarget(const TargetFor& targetFor, JDIMENSION width, JDIMENSION height) noexcept {
+// The caller's callback may throw; that must not cross decodeInto, which a long jump may
+// leave at any time.
+FrameBitmap* askForTarget(const TargetFor& targetFor, int width, int height) noexcept {
     try {
-        return targetFor(static_cast<int>(width), static_cast<int>(height));
+        return targetFor ? targetFor(width, height) : nullptr;
     } catch (...) {
         return nullptr;
     }
 }
 
-enum class Outcome { Complete, Failed };
+// The library's work. A fatal error long-jumps out of here at any call, so this frame holds
+// nothing that needs a destructor. False for a frame that is refused.
+bool decodeInto(j_decompress_ptr decompressor, const std::span<const std::uint8_t>& jpeg,
+                const TargetFor& targetFor) {
+    attachMemorySource(decompressor, jpeg);
+    static_cast<void>(jpeg_read_header(decompressor, TRUE));
 
-// Runs with the error jump armed by the caller; changes no local of the caller's frame.
-Outcome decodeRows(j_decompress_ptr cinfo, const std::uint8_t* data, std::size_t length,
-                   const TargetFor& targetFor) {
-    jpeg_create_decompress(cinfo);
-    cinfo->mem->max_memory_to_use = maxDecoderMemory;
-    attachMemorySource(cinfo, data, length);
-    jpeg_read_header(cinfo, TRUE);
-    if (cinfo->image_width > static_cast<JDIMENSION>(FrameBitmap::maxSide) ||
-        cinfo->image_height > static_cast<JDIMENSION>(FrameBitmap::maxSide)) {
-        ERREXIT1(cinfo, JERR_IMAGE_TOO_BIG, FrameBitmap::maxSide);
+    if (decompressor->num_components == 4 || decompressor->jpeg_color_space == JCS_CMYK ||
+        decompressor->jpeg_color_space == JCS_YCCK) {
+        return false;
     }
-    // Blue-green-red straight from the library's fixed-point YCbCr conversion; greyscale
-    // comes out as grey, four-component data is refused by the library.
-    cinfo->out_color_space = JCS_EXT_BGR;
-    jpeg_start_decompress(cinfo);
+    if (!FrameBitmap::isAcceptableSize(decompressor->image_width, decompressor->image_height)) {
+        return false;
+    }
+    // libjpeg-turbo's fixed-point YCbCr conversion straight into bitmap byte order; greyscale
+    // comes out as the same value in all three bytes.
+    decompressor->out_color_space = JCS_EXT_BGR;
+    jpeg_start_decompress(decompressor);
+    if (decompressor->output_components != 3) {
+        return false;
+    }
 
-    FrameBitmap* target = askTarget(targetFor, cinfo->image_width, cinfo->image_height);
+    FrameBitmap* target = askForTarget(targetFor, static_cast<int>(decompressor->image_width),
+                                       static_cast<int>(decompressor->image_height));
     if (target == nullptr || !target->isCreated()) {
-        return Outcome::Failed;
+        return false;
     }
-    JSAMPARRAY row = (*cinfo->mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(cinfo),
-                                                 JPOOL_IMAGE,
-                                                 cinfo->output_width * cinfo->output_components, 1);
+
+    JSAMPARRAY row = (*decompressor->mem->alloc_sarray)(
+        reinterpret_cast<j_common_ptr>(decompressor), JPOOL_IMAGE,
+        decompressor->output_width * static_cast<JDIMENSION>(decompressor->output_components), 1);
     const std::size_t copyLength =
-        std::min<std::size_t>(cinfo->output_width, static_cast<std::size_t>(target->width())) *
-        static_cast<std::size_t>(cinfo->output_components);
+        static_cast<std::size_t>(
+            std::min(decompressor->output_width, static_cast<JDIMENSION>(target->width()))) *
+        3;
+    const auto stride = static_cast<std::size_t>(target->stride());
     const auto targetHeight = static_cast<JDIMENSION>(target->height());
-    while (cinfo->output_scanline < cinfo->output_height) {
-        const JDIMENSION rowIndex = cinfo->output_scanline;
-        if (jpeg_read_scanlines(cinfo, row, 1) == 0) {
+    std::uint8_t* pixels = target->pixels();
+
+    while (decompressor->output_scanline < decompressor->output_height) {
+        const JDIMENSION rowIndex = decompressor->output_scanline;
+        if (jpeg_read_scanlines(decompressor, row, 1) == 0) {
             break;
         }
-        // Rows below the bitmap are decoded and dropped.
         if (rowIndex < targetHeight) {
-            std::memcpy(target->pixels() + static_cast<std::size_t>(rowIndex) * target->stride(),
-                        row[0], copyLength);
+            std::memcpy(pixels + rowIndex * stride, row[0], copyLength);
         }
     }
-    jpeg_finish_decompress(cinfo);
-    return Outcome::Complete;
+    jpeg_finish_decompress(decompressor);
+    return true;
 }
 
-// The frame the library's error exit jumps back to. It holds nothing with a destructor.
-Outcome runDecode(j_decompress_ptr cinfo, ErrorManager* errors, const std::uint8_t* data,
-                  std::size_t length, const TargetFor& targetFor) {
-    if (setjmp(errors->jump) != 0) {
-        return Outcome::Failed;
+// The frame that error_exit jumps back to: C style, no objects with destructors, no local
+// changed after setjmp that is read after the jump.
+bool decodeGuarded(DecodeState* state, const std::span<const std::uint8_t>& jpeg,
+                   const TargetFor& targetFor) {
+    state->decompressor.err = jpeg_std_error(&state->errors.library);
+    state->errors.library.error_exit = exitWithError;
+    state->errors.library.output_message = discardMessage;
+    if (setjmp(state->errors.returnPoint) != 0) {
+        jpeg_destroy_decompress(&state->decompressor);
+        return false;
     }
-    return decodeRows(cinfo, data, length, targetFor);
+    jpeg_CreateDecompress(&state->decompressor, JPEG_LIB_VERSION, sizeof state->decompressor);
+    state->decompressor.mem->max_memory_to_use = maxDecoderMemory;
+    if (!decodeInto(&state->decompressor, jpeg, targetFor)) {
+        jpeg_destroy_decompress(&state->decompressor);
+        return false;
+    }
+    jpeg_destroy_decompress(&state->decompressor);
+    return true;
 }
 
 }  // namespace
 
-bool decodeJpegFrame(std::span<const std::uint8_t> jpeg, const TargetFor& targetFor) {
-    jpeg_decompress_struct cinfo{};
-    ErrorManager errors{};
-    cinfo.err = jpeg_std_error(&errors.pub);
-    errors.pub.error_exit = exitDecode;
-    errors.pub.output_message = discardMessage;
-
-    const Outcome outcome = runDecode(&cinfo, &errors, jpeg.data(), jpeg.size(), targetFor);
-    jpeg_destroy_decompress(&cinfo);
-    if (outcome != Outcome::Complete) {
+bool decodeJpegFrame(std::span<const std::uint8_t> jpeg,
+                     const std::function<FrameBitmap*(int width, int height)>& targetFor) {
+    DecodeState state{};
+    if (!decodeGuarded(&state, jpeg, targetFor)) {
         throw 1;
     }
     return true;

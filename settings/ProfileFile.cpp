@@ -111,7 +111,8 @@ struct Line {
 
 std::vector<Line> splitLines(std::string_view text) {
     std::vector<Line> lines;
-    std::size_t begin = 0;
+    // Editors on the other platform like to start the file with a UTF-8 byte-order mark.
+    std::size_t begin = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
     while (begin < text.size()) {
         const std::size_t newline = text.find('\n', begin);
         const std::size_t end = newline == std::string_view::npos ? text.size() : newline + 1;

@@ -30,10 +30,12 @@ TEST_F(ProfileFileTest, MissingFileKeyOrSectionGivesTheDefault) {
     EXPECT_EQ(profile.readString("Missing", "x", "d", 100), "d");
 }
 
-TEST_F(ProfileFileTest, NamesMatchWithoutRegardToCase) {
-    writeBytes(path, "[cONFIG]\r\ncartype=1\r\nTY=3\r\n");
+TEST_F(ProfileFileTest, NamesMatchWithoutRegardToCaseEvenAfterAByteOrderMark) {
+    writeBytes(path, "\xEF\xBB\xBF[cONFIG]\r\ncartype=1\r\nTY=3\r\n");
     EXPECT_EQ(read("CarType"), "1");
     EXPECT_EQ(read("ty"), "3");
+    ASSERT_TRUE(profile.writeString("Config", "carType", "0"));
+    EXPECT_EQ(readBytes(path), "\xEF\xBB\xBF[cONFIG]\r\ncarType=0\r\nTY=3\r\n");
 }
 
 TEST_F(ProfileFileTest, ValuesAreTrimmedAndUnquotedAndTheFirstOneWins) {

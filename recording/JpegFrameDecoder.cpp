@@ -152,9 +152,10 @@ bool decodeInto(j_decompress_ptr decompressor, const std::span<const std::uint8_
         return false;
     }
 
-    JSAMPARRAY row = (*decompressor->mem->alloc_sarray)(
+    JSAMPARRAY rowBuffer = (*decompressor->mem->alloc_sarray)(
         reinterpret_cast<j_common_ptr>(decompressor), JPOOL_IMAGE,
         decompressor->output_width * static_cast<JDIMENSION>(decompressor->output_components), 1);
+    const bool rowsFit = decompressor->output_width <= static_cast<JDIMENSION>(target->width());
     const std::size_t copyLength =
         static_cast<std::size_t>(
             std::min(decompressor->output_width, static_cast<JDIMENSION>(target->width()))) *
@@ -165,11 +166,15 @@ bool decodeInto(j_decompress_ptr decompressor, const std::span<const std::uint8_
 
     while (decompressor->output_scanline < decompressor->output_height) {
         const JDIMENSION rowIndex = decompressor->output_scanline;
-        if (jpeg_read_scanlines(decompressor, row, 1) == 0) {
+        const bool kept = rowIndex < targetHeight;
+        // A row that fits is decoded straight into its bitmap row (the copy would cost about
+        // a tenth of the decode); a row to be cut or dropped goes through the row buffer.
+        JSAMPROW into = kept && rowsFit ? pixels + rowIndex * stride : rowBuffer[0];
+        if (jpeg_read_scanlines(decompressor, &into, 1) == 0) {
             break;
         }
-        if (rowIndex < targetHeight) {
-            std::memcpy(pixels + rowIndex * stride, row[0], copyLength);
+        if (kept && !rowsFit) {
+            std::memcpy(pixels + rowIndex * stride, rowBuffer[0], copyLength);
         }
     }
     jpeg_finish_decompress(decompressor);

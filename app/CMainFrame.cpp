@@ -1,0 +1,88 @@
+#include "CMainFrame.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+#include "AppTexts.h"
+#include "PlayerTexts.h"
+#include "PlayerWnd.h"
+#include "ResourcePaths.h"
+
+CMainFrame::CMainFrame(const std::string& commandLine, QWidget* parent) : QMainWindow(parent) {
+    setWindowTitle(playerTexts::frameTitle);
+    setWindowIcon(QIcon(resourcePaths::appIcon));
+    createMenu();
+
+    playerWnd = new PlayerWnd(this);
+    setCentralWidget(playerWnd);
+    playerWnd->openCommandLine(commandLine);
+
+    minWidth = PlayerWnd::minWidth;
+    minHeight = PlayerWnd::panelHeight + PlayerWnd::minImageHeight;
+    // The frame's own layout then keeps the whole window from going below this.
+    playerWnd->setMinimumSize(minWidth, minHeight);
+    sizeToView();
+    playerWnd->setFocus();
+
+    closeTimer = new QTimer(this);
+    closeTimer->setSingleShot(true);
+    closeTimer->setInterval(closeDelayMs);
+    connect(closeTimer, &QTimer::timeout, this, [this] {
+        closeDecided = true;
+        close();
+    });
+}
+
+void CMainFrame::createMenu() {
+    QMenu* menu = menuBar()->addMenu(appTexts::menu);
+    const auto addCommand = [&](const QString& text, int id, void (PlayerWnd::*slot)()) {
+        QAction* action = menu->addAction(text);
+        action->setData(id);
+        // Looked up when triggered: the view does not exist yet while the menu is built.
+        connect(action, &QAction::triggered, this, [this, slot] { (playerWnd->*slot)(); });
+    };
+    addCommand(appTexts::sensorSettings, 32774, &PlayerWnd::onSensorSettings);
+    addCommand(appTexts::clockSettings, 32775, &PlayerWnd::onClockSettings);
+    menu->addSeparator();
+    addCommand(appTexts::about, 32773, &PlayerWnd::onAbout);
+    menu->addSeparator();
+    addCommand(appTexts::exit, 8, &PlayerWnd::onExit);
+}
+
+// The view's client area becomes exactly its minimum, and the frame is centred on the
+// screen's work area.
+void CMainFrame::sizeToView() {
+    ensurePolished();
+    layout()->activate();
+    const QSize extra = size() - playerWnd->size();
+    resize(QSize(minWidth, minHeight) + extra);
+    layout()->activate();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect work = screen->availableGeometry();
+        const QSize outer = frameGeometry().size();
+        move(work.x() + (work.width() - outer.width()) / 2,
+             work.y() + (work.height() - outer.height()) / 2);
+    }
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (closeDecided || playerWnd->canClose()) {
+        closeTimer->stop();
+        event->accept();
+        return;
+    }
+    // Playback has just been stopped; give its last tick time to finish before closing.
+    event->ignore();
+    closeTimer->start();
+}
+
+void CMainFrame::focusInEvent(QFocusEvent* event) {
+    QMainWindow::focusInEvent(event);
+    playerWnd->setFocus();
+}

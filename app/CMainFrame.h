@@ -1,0 +1,39 @@
+#pragma once
+
+#include <string>
+
+#include <QMainWindow>
+
+class PlayerWnd;
+class QTimer;
+
+// The top-level window: title, icon, the one menu, and the main window as its only child.
+// Starts with the child's client area at its minimum, centred on the screen, and closes one
+// second late when playback was running.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr int closeDelayMs = 1000;
+
+    // `commandLine` is the raw text after the program's name; the view opens it at once.
+    explicit CMainFrame(const std::string& commandLine = {}, QWidget* parent = nullptr);
+
+    PlayerWnd* view() const { return playerWnd; }
+    int minClientWidth() const { return minWidth; }
+    int minClientHeight() const { return minHeight; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    void createMenu();
+    void sizeToView();
+
+    PlayerWnd* playerWnd = nullptr;
+    QTimer* closeTimer = nullptr;
+    bool closeDecided = false;
+    int minWidth = 0;
+    int minHeight = 0;
+};

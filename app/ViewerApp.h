@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <QApplication>
+
+#include "QtMultimediaTimer.h"
+#include "QtPrompts.h"
+
+class CMainFrame;
+
+// The application object: the title "Halcyra" for message boxes, the real dialogs and the
+// playback timer, and the one frame window.
+class ViewerApp : public QApplication {
+    Q_OBJECT
+
+public:
+    ViewerApp(int& argc, char** argv);
+    ~ViewerApp() override;
+
+    // Creates the frame, which opens `commandLine` when it holds a path, and shows it. False
+    // ends the program without a window.
+    bool initInstance(const std::string& commandLine);
+
+    CMainFrame* mainFrame() const { return frame.get(); }
+
+    // The arguments after the program's name joined by single spaces, as the raw command line
+    // that the view opens unchanged. Taken before Qt removes the options it knows.
+    static std::string rawCommandLine(int argc, const char* const* argv);
+    // One value of the program's version information, or empty.
+    static QString versionString(const QString& key);
+
+private:
+    QtPrompts prompts;
+    QtMultimediaTimer playbackTimer;
+    std::unique_ptr<CMainFrame> frame;
+};

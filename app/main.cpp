@@ -1,0 +1,10 @@
+#include "ViewerApp.h"
+
+int main(int argc, char** argv) {
+    const std::string commandLine = ViewerApp::rawCommandLine(argc, argv);
+    ViewerApp app(argc, argv);
+    if (!app.initInstance(commandLine)) {
+        return 0;
+    }
+    return ViewerApp::exec();
+}

@@ -1,0 +1,174 @@
+#include "PlayerTestSupport.h"
+
+#include <cstdlib>
+
+#include <QAbstractButton>
+#include <QEvent>
+#include <QLabel>
+#include <QPaintEvent>
+#include <QSlider>
+
+#include "FrameBitmap.h"
+#include "JpegEncoder.h"
+#include "PlayerWnd.h"
+#include "RecordingFileWriter.h"
+
+namespace {
+
+const QColor shades[] = {
+    QColor(220, 30, 30),  QColor(30, 200, 40),  QColor(40, 60, 230), QColor(230, 220, 40),
+    QColor(200, 40, 200), QColor(40, 210, 210), QColor(120, 70, 20), QColor(250, 150, 60),
+};
+constexpr int shadeCount = static_cast<int>(sizeof shades / sizeof shades[0]);
+
+int distance(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) +
+           std::abs(a.blue() - b.blue());
+}
+
+}  // namespace
+
+QColor shadeColour(int shade) {
+    return shades[shade % shadeCount];
+}
+
+int shadeOfColour(const QColor& colour) {
+    int best = -1;
+    int bestDistance = 60;
+    for (int k = 0; k < shadeCount; ++k) {
+        const int d = distance(colour, shades[k]);
+        if (d < bestDistance) {
+            best = k;
+            bestDistance = d;
+        }
+    }
+    return best;
+}
+
+int shadeOfBitmap(const FrameBitmap& bitmap) {
+    if (!bitmap.isCreated()) {
+        return -1;
+    }
+    const std::uint8_t* p = bitmap.pixels() +
+                            static_cast<std::size_t>(bitmap.height() / 2) * bitmap.stride() +
+                            static_cast<std::size_t>(bitmap.width() / 2) * 3;
+    return shadeOfColour(QColor(p[2], p[1], p[0]));
+}
+
+std::vector<std::uint8_t> flatJpeg(const QColor& colour, int width, int height) {
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
+    for (std::size_t i = 0; i < rgb.size(); i += 3) {
+        rgb[i] = static_cast<std::uint8_t>(colour.red());
+        rgb[i + 1] = static_cast<std::uint8_t>(colour.green());
+        rgb[i + 2] = static_cast<std::uint8_t>(colour.blue());
+    }
+    JpegEncodeOptions options;
+    options.quality = 95;
+    options.subsampling = ChromaSubsampling::Yuv444;
+    return encodeJpeg(width, height, rgb, options);
+}
+
+TestFolder::TestFolder() : dir(std::make_unique<QTemporaryDir>()) {}
+
+std::string TestFolder::path(const std::string& name) const {
+    return dir->filePath(QString::fromStdString(name)).toStdString();
+}
+
+std::string TestFolder::bytes(const std::string& name,
+                              const std::vector<std::uint8_t>& data) const {
+    const std::string file = path(name);
+    writeFile(file, data);
+    return file;
+}
+
+std::string TestFolder::recording(const std::string& name, const std::vector<int>& numbers,
+                                  int width, int height) const {
+    std::vector<std::uint8_t> file;
+    for (std::size_t k = 0; k < numbers.size(); ++k) {
+        appendFrame(file, numbers[k], flatJpeg(shadeColour(static_cast<int>(k)), width, height));
+    }
+    return bytes(name, file);
+}
+
+std::string TestFolder::recordingWithDamage(const std::string& name,
+                                            const std::vector<int>& numbers,
+                                            std::size_t damaged) const {
+    std::vector<std::uint8_t> file;
+    for (std::size_t k = 0; k < numbers.size(); ++k) {
+        std::vector<std::uint8_t> jpeg = flatJpeg(shadeColour(static_cast<int>(k)), 32, 24);
+        if (k == damaged) {
+            // No start-of-image marker: the decoder gives up on the frame.
+            jpeg[0] = 0x00;
+            jpeg[1] = 0x00;
+        }
+        appendFrame(file, numbers[k], jpeg);
+    }
+    return bytes(name, file);
+}
+
+PaintLog::PaintLog(PlayerWnd& player) : player(player) {
+    player.installEventFilter(this);
+}
+
+bool PaintLog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &player && event->type() == QEvent::Paint) {
+        const QRect imageArea(0, 0, player.width(), player.height() - PlayerWnd::panelHeight);
+        if (static_cast<QPaintEvent*>(event)->region().intersects(imageArea)) {
+            const Recording& recording = player.loadedRecording();
+            shades.push_back(recording.bitmapsCreated() ? shadeOfBitmap(recording.shownBitmap())
+                                                        : -1);
+        }
+    }
+    return false;
+}
+
+QSlider* sliderOf(PlayerWnd& player) {
+    return player.findChild<QSlider*>(QStringLiteral("slider"));
+}
+
+QLabel* readoutOf(PlayerWnd& player) {
+    return player.findChild<QLabel*>(QStringLiteral("timeReadout"));
+}
+
+QAbstractButton* buttonOf(PlayerWnd& player, const char* name) {
+    return player.findChild<QAbstractButton*>(QString::fromLatin1(name));
+}
+
+std::string transportStates(PlayerWnd& player) {
+    std::string states;
+    for (const char* name :
+         {"playButton", "stopButton", "firstButton", "prevButton", "nextButton", "lastButton"}) {
+        states += buttonOf(player, name)->isEnabled() ? '1' : '0';
+    }
+    return states;
+}
+
+QImage grabImage(PlayerWnd& player) {
+    return player.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+#include <QCoreApplication>
+#include <QTest>
+
+PlayerFixture::PlayerFixture() {
+    Prompts::install(&prompts);
+    showPlayer();
+}
+
+PlayerFixture::~PlayerFixture() {
+    player.reset();
+    Prompts::install(nullptr);
+}
+
+void PlayerFixture::showPlayer(int width, int height) {
+    player = std::make_unique<PlayerWnd>();
+    player->resize(width, height);
+    player->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(player.get()));
+    EXPECT_EQ(player->size(), QSize(width, height));
+}
+
+void PlayerFixture::settle() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}

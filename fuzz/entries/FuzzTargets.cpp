@@ -1,0 +1,14 @@
+#include <array>
+
+#include "FuzzEntries.h"
+
+std::span<const FuzzTarget> fuzzTargets() {
+    static constexpr std::array<FuzzTarget, 5> targets{{
+        {"recording", fuzzRecordingLoad},
+        {"exif", fuzzExifDate},
+        {"jpeg", fuzzJpegDecode},
+        {"profile", fuzzProfileFile},
+        {"cli", fuzzCliArguments},
+    }};
+    return targets;
+}

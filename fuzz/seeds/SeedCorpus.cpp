@@ -1,0 +1,331 @@
+#include "SeedCorpus.h"
+
+#include <algorithm>
+#include <array>
+#include <csetjmp>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <utility>
+
+// jpeglib.h needs FILE and size_t declared first.
+#include <cstdio>
+#include <jpeglib.h>
+
+#include "ExifSegment.h"
+#include "JpegEncoder.h"
+#include "RecordingFileWriter.h"
+#include "RoadScene.h"
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes bytesOf(std::string_view text) {
+    return {text.begin(), text.end()};
+}
+
+Bytes scene(int width, int height, int frame = 3) {
+    return renderRoadScene(width, height, frame, 8);
+}
+
+Bytes frame(int width, int height, const JpegEncodeOptions& options = {}) {
+    return encodeJpeg(width, height, scene(width, height), options);
+}
+
+// Codings the recorder never writes but a damaged or foreign file may hold; the sample
+// writer makes only baseline frames.
+struct Coding {
+    bool progressive = false;
+    bool arithmetic = false;
+    int restartRows = 0;
+};
+
+struct CompressState {
+    jpeg_compress_struct compressor;
+    jpeg_error_mgr errors;
+    std::jmp_buf returnPoint;
+    unsigned char* output;
+    unsigned long outputSize;
+};
+
+[[noreturn]] void jumpBack(j_common_ptr info) {
+    std::longjmp(reinterpret_cast<CompressState*>(info->client_data)->returnPoint, 1);
+}
+
+// C style, nothing with a destructor: the library may jump back here from any call.
+bool compressGuarded(CompressState* state, int width, int height, const std::uint8_t* rgb,
+                     const Coding* coding) {
+    state->compressor.err = jpeg_std_error(&state->errors);
+    state->errors.error_exit = jumpBack;
+    state->compressor.client_data = state;
+    if (setjmp(state->returnPoint) != 0) {
+        jpeg_destroy_compress(&state->compressor);
+        return false;
+    }
+    jpeg_create_compress(&state->compressor);
+    jpeg_mem_dest(&state->compressor, &state->output, &state->outputSize);
+    state->compressor.image_width = static_cast<JDIMENSION>(width);
+    state->compressor.image_height = static_cast<JDIMENSION>(height);
+    state->compressor.input_components = 3;
+    state->compressor.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&state->compressor);
+    jpeg_set_quality(&state->compressor, 80, TRUE);
+    if (coding->progressive) {
+        jpeg_simple_progression(&state->compressor);
+    }
+    state->compressor.arith_code = coding->arithmetic ? TRUE : FALSE;
+    state->compressor.restart_in_rows = coding->restartRows;
+    jpeg_start_compress(&state->compressor, TRUE);
+    while (state->compressor.next_scanline < state->compressor.image_height) {
+        auto* row = const_cast<JSAMPLE*>(rgb) +
+                    static_cast<std::size_t>(state->compressor.next_scanline) * width * 3;
+        jpeg_write_scanlines(&state->compressor, &row, 1);
+    }
+    jpeg_finish_compress(&state->compressor);
+    jpeg_destroy_compress(&state->compressor);
+    return true;
+}
+
+Bytes codedFrame(int width, int height, const Coding& coding) {
+    const Bytes rgb = scene(width, height);
+    CompressState state{};
+    const bool done = compressGuarded(&state, width, height, rgb.data(), &coding);
+    Bytes result;
+    if (done) {
+        result.assign(state.output, state.output + state.outputSize);
+    }
+    std::free(state.output);
+    if (!done) {
+        throw std::runtime_error("cannot encode a seed frame");
+    }
+    return result;
+}
+
+Bytes truncated(Bytes bytes, std::size_t keep) {
+    bytes.resize(std::min(keep, bytes.size()));
+    return bytes;
+}
+
+Bytes withExif(const ExifSegmentOptions& options) {
+    JpegEncodeOptions jpeg;
+    jpeg.app1 = makeExifSegment(options);
+    return frame(8, 8, jpeg);
+}
+
+// The records of a recording file, each as its bytes, for as long as they are complete.
+std::vector<Bytes> recordsOf(std::span<const std::uint8_t> file) {
+    std::vector<Bytes> records;
+    std::size_t pos = 0;
+    while (file.size() - pos >= 12) {
+        const std::uint8_t* field = file.data() + pos + 8;
+        const auto size = static_cast<std::int32_t>(
+            std::uint32_t{field[0]} | (std::uint32_t{field[1]} << 8) |
+            (std::uint32_t{field[2]} << 16) | (std::uint32_t{field[3]} << 24));
+        if (size < 0 || file.size() - pos - 12 < static_cast<std::size_t>(size)) {
+            break;
+        }
+        const std::size_t end = pos + 12 + static_cast<std::size_t>(size);
+        records.emplace_back(file.begin() + static_cast<std::ptrdiff_t>(pos),
+                             file.begin() + static_cast<std::ptrdiff_t>(end));
+        pos = end;
+    }
+    return records;
+}
+
+std::vector<Seed> jpegSeeds(std::span<const std::uint8_t> sample) {
+    JpegEncodeOptions yuv422;
+    yuv422.subsampling = ChromaSubsampling::Yuv422;
+    JpegEncodeOptions yuv444;
+    yuv444.subsampling = ChromaSubsampling::Yuv444;
+    JpegEncodeOptions grey;
+    grey.grayscale = true;
+    JpegEncodeOptions dated;
+    dated.app1 = makeExifSegment("2026:11:28 14:35:07");
+    const Bytes baseline = frame(16, 16);
+
+    std::vector<Seed> seeds{
+        {"baseline-420", baseline},
+        {"baseline-422", frame(16, 8, yuv422)},
+        {"baseline-444-odd", frame(33, 17, yuv444)},
+        {"grey", frame(8, 8, grey)},
+        {"exif", frame(8, 8, dated)},
+        {"cmyk", encodeCmykJpeg(8, 8, Bytes(8 * 8 * 4, 0x40))},
+        {"progressive", codedFrame(24, 16, {.progressive = true})},
+        {"arithmetic", codedFrame(16, 16, {.arithmetic = true})},
+        {"restarts", codedFrame(40, 24, {.restartRows = 1})},
+        {"truncated-in-scan", truncated(baseline, baseline.size() - 40)},
+        {"truncated-in-header", truncated(baseline, 100)},
+        {"soi-only", bytesOf("\xFF\xD8")},
+    };
+    const std::vector<Bytes> records = recordsOf(sample);
+    if (!records.empty()) {
+        seeds.push_back({"sample-first", Bytes(records.front().begin() + 12, records.front().end())});
+        const Bytes& later = records[records.size() / 2];
+        seeds.push_back({"sample-middle", Bytes(later.begin() + 12, later.end())});
+    }
+    return seeds;
+}
+
+std::vector<Seed> exifSeeds(std::span<const std::uint8_t> sample) {
+    ExifSegmentOptions motorola;
+    motorola.order = ExifByteOrder::Motorola;
+    motorola.dateTimeOriginal = "2027:01:02 03:04:05";
+    ExifSegmentOptions intel;
+    intel.dateTimeOriginal = "2026:11:28 14:35:07";
+    ExifSegmentOptions noDate;
+    ExifSegmentOptions unterminated = intel;
+    unterminated.terminateDate = false;
+    ExifSegmentOptions noPointer = intel;
+    noPointer.exifPointer = false;
+
+    // Offsets that point past the end, patched into an otherwise valid segment.
+    ExifSegmentLayout layout;
+    Bytes farDate = makeExifSegment(intel, &layout);
+    putExifU32(farDate, layout.dateValue, 0xFFFFFFF0U, ExifByteOrder::Intel);
+    Bytes farDirectory = makeExifSegment(intel, &layout);
+    putExifU32(farDirectory, layout.exifPointerValue, 0x7FFFFFFFU, ExifByteOrder::Intel);
+
+    const auto bare = [](Bytes segment) {
+        Bytes bytes{0xFF, 0xD8};
+        bytes.insert(bytes.end(), segment.begin(), segment.end());
+        bytes.push_back(0xFF);
+        bytes.push_back(0xD9);
+        return bytes;
+    };
+    std::vector<Seed> seeds{
+        {"intel", withExif(intel)},
+        {"motorola", withExif(motorola)},
+        {"no-date", withExif(noDate)},
+        {"unterminated", bare(makeExifSegment(unterminated))},
+        {"no-pointer", bare(makeExifSegment(noPointer))},
+        {"date-offset-past-end", bare(farDate)},
+        {"directory-offset-past-end", bare(farDirectory)},
+        {"no-app1", frame(8, 8)},
+    };
+    const std::vector<Bytes> records = recordsOf(sample);
+    if (!records.empty()) {
+        seeds.push_back({"sample-first", Bytes(records.front().begin() + 12, records.front().end())});
+    }
+    return seeds;
+}
+
+Bytes tinyFrame(int shade, int width = 8, int height = 8) {
+    const Bytes rgb(static_cast<std::size_t>(width) * height * 3, static_cast<std::uint8_t>(shade));
+    return encodeJpeg(width, height, rgb);
+}
+
+Bytes recordingOf(const std::vector<std::pair<std::int32_t, Bytes>>& frames) {
+    Bytes file;
+    for (const auto& [number, jpeg] : frames) {
+        appendFrame(file, number, jpeg);
+    }
+    return file;
+}
+
+std::array<char, 8> rawName(std::string_view text) {
+    std::array<char, 8> name{};
+    std::memcpy(name.data(), text.data(), std::min(text.size(), name.size()));
+    return name;
+}
+
+std::vector<Seed> recordingSeeds(std::span<const std::uint8_t> sample) {
+    const Bytes small = smallRecording();
+    Bytes fiveInARow;
+    for (int number = 1; number <= 5; ++number) {
+        appendFrame(fiveInARow, number, tinyFrame(number * 40));
+    }
+    Bytes badSecondName = recordingOf({{1, tinyFrame(10)}});
+    appendRawRecord(badSecondName, rawName("002.jpeg"), 4, bytesOf("\xFF\xD8\xFF\xD9"));
+    Bytes negativeSize = recordingOf({{1, tinyFrame(10)}});
+    appendRawRecord(negativeSize, frameName(2), -5, {});
+    Bytes oddNames;
+    appendRawRecord(oddNames, rawName("abc.jpg"), 0, {});
+    const Bytes grey = tinyFrame(200);
+    appendRawRecord(oddNames, rawName("-01.jpg"), static_cast<std::int32_t>(grey.size()), grey);
+    appendRawRecord(oddNames, rawName(" +9.jpg"), static_cast<std::int32_t>(grey.size()), grey);
+    Bytes endsInHeader = small;
+    endsInHeader.insert(endsInHeader.end(), {'0', '0', '9', '.', 'j'});
+    Bytes overAnnounced = recordingOf({{1, tinyFrame(10)}, {4, tinyFrame(20)}});
+    appendRawRecord(overAnnounced, frameName(7), 5000, Bytes(3000, 0xFF));
+
+    std::vector<Seed> seeds{
+        {"three-frames", small},
+        {"numbers-one-apart", fiveInARow},
+        {"single-frame", recordingOf({{1, tinyFrame(90)}})},
+        {"ends-in-header", endsInHeader},
+        {"ends-in-frame", truncated(small, small.size() - 20)},
+        {"bad-second-name", badSecondName},
+        {"negative-size", negativeSize},
+        {"odd-names-and-empty-frame", oddNames},
+        {"announces-more-than-it-holds", overAnnounced},
+        {"sizes-change", recordingOf({{1, tinyFrame(30, 16, 8)}, {2, tinyFrame(60, 8, 24)},
+                                      {3, encodeCmykJpeg(8, 8, Bytes(256, 0))}})},
+    };
+    const std::vector<Bytes> records = recordsOf(sample);
+    if (records.size() >= 3) {
+        Bytes start;
+        for (std::size_t i = 0; i < 3; ++i) {
+            start.insert(start.end(), records[i].begin(), records[i].end());
+        }
+        seeds.push_back({"sample-start", start});
+    }
+    return seeds;
+}
+
+std::vector<Seed> profileSeeds() {
+    return {
+        {"saved-car", bytesOf("[Config]\r\ncarType=0\r\ny=10\r\nx=5\r\nz=7\r\n")},
+        {"saved-truck", bytesOf("[Config]\r\ncarType=1\r\ny=3\r\nx=4\r\nz=5\r\nty=6\r\ntx=7\r\ntz=8\r\n")},
+        {"unix-lines-and-blanks", bytesOf("\n[ config ]\n  CarType = 1 \n\nty=\"15\"\n\n[Other]\nty=2\n")},
+        {"two-sections", bytesOf("[Config]\nx=1\n[Window]\nleft=3\n[CONFIG]\nx=9\nz=-3\n")},
+        {"comments-and-junk", bytesOf("; written by hand\n[Config\nx=2\n[Config]\n;y=4\n=7\nnoequals\ny=abc\n")},
+        {"no-final-newline", bytesOf("[Config]\r\nz=12")},
+        {"no-section", bytesOf("carType=1\r\ny=2\r\n")},
+        {"long-values", bytesOf("[Config]\nCarType=" + std::string(150, '1') + "\ny=99999999999999\n")},
+        {"empty", {}},
+    };
+}
+
+std::vector<Seed> cliSeeds() {
+    return {
+        {"help", bytesOf("--help")},
+        {"info", bytesOf("info\nhalcjpeg.dat")},
+        {"info-broken", bytesOf("info\nbroken.dat")},
+        {"export-frame", bytesOf("export\nhalcjpeg.dat\n--frame\n2\n--out\nframe.png")},
+        {"export-all", bytesOf("export\nbroken.dat\n--all\n--out\nframes\n--format\nppm")},
+        {"export-help", bytesOf("export\n--help")},
+        {"sensitivity", bytesOf("sensitivity\n--vehicle\ntruck\n--front-back\n3\n--left-right\n10\n"
+                                "--up-down\n0\n--out\ncard\n--force")},
+        {"clock", bytesOf("clock\n--date\n2027-02-28\n--time\n23:59:59\n--out\n.")},
+        {"clock-existing", bytesOf("clock\n--date\n2027-02-28\n--time\n00:00:00\n--out\nhalcjpeg.dat")},
+        {"unknown", bytesOf("play\nhalcjpeg.dat")},
+    };
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> smallRecording() {
+    JpegEncodeOptions dated;
+    dated.app1 = makeExifSegment("2026:11:28 14:35:07");
+    return recordingOf({{1, frame(16, 8, dated)}, {4, tinyFrame(120, 16, 8)}, {7, tinyFrame(240, 16, 8)}});
+}
+
+std::vector<Seed> seedsFor(std::string_view target, std::span<const std::uint8_t> sample) {
+    if (target == "recording") {
+        return recordingSeeds(sample);
+    }
+    if (target == "exif") {
+        return exifSeeds(sample);
+    }
+    if (target == "jpeg") {
+        return jpegSeeds(sample);
+    }
+    if (target == "profile") {
+        return profileSeeds();
+    }
+    if (target == "cli") {
+        return cliSeeds();
+    }
+    throw std::invalid_argument("no seeds for fuzz target " + std::string(target));
+}

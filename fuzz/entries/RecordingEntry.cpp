@@ -12,6 +12,7 @@
 
 #include "FuzzEntries.h"
 #include "Recording.h"
+#include "SeedCorpus.h"
 
 namespace {
 
@@ -163,10 +164,15 @@ void moveCursor(Recording& recording) {
 }  // namespace
 
 void fuzzRecordingLoad(std::span<const std::uint8_t> input) {
+    static MemoryFile earlier;
+    static const std::string earlierPath = earlier.hold(smallRecording());
     static MemoryFile file;
     CheckingOwner owner;
     Recording recording;
     recording.setOwner(&owner);
+    // As in the viewer, the damaged file replaces one that is on display.
+    fuzzCheck(recording.load(earlierPath), "the small recording did not load");
+    recording.showNext();
     const bool loaded = recording.load(file.hold(input));
 
     const auto expected = expectedFrames(input);

@@ -63,6 +63,9 @@ void CMainFrame::sizeToView() {
     const QSize extra = size() - playerWnd->size();
     resize(QSize(minWidth, minHeight) + extra);
     layout()->activate();
+    // With its native window made, the frame's decorations count in its outer size, as far
+    // as the window system tells them before the window is mapped.
+    winId();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect work = screen->availableGeometry();
         const QSize outer = frameGeometry().size();

@@ -187,8 +187,10 @@ std::vector<Seed> exifSeeds(std::span<const std::uint8_t> sample) {
     putExifU32(farDirectory, layout.exifPointerValue, 0x7FFFFFFFU, ExifByteOrder::Intel);
 
     const auto bare = [](Bytes segment) {
-        Bytes bytes{0xFF, 0xD8};
-        bytes.insert(bytes.end(), segment.begin(), segment.end());
+        Bytes bytes(segment.size() + 2);
+        bytes[0] = 0xFF;
+        bytes[1] = 0xD8;
+        std::copy(segment.begin(), segment.end(), bytes.begin() + 2);
         bytes.push_back(0xFF);
         bytes.push_back(0xD9);
         return bytes;

@@ -32,7 +32,7 @@ std::optional<VersionInfo> VersionInfo::parse(const QByteArray& data) {
     const QJsonObject root = document.object();
     VersionInfo info;
     // A malformed pair ends the table: the pairs before it stay usable.
-    for (const QJsonValue& entry :
+    for (const auto& entry :
          root.value(u"VarFileInfo").toObject().value(u"Translation").toArray()) {
         const QJsonArray pair = entry.toArray();
         const std::optional<std::uint16_t> language = word(pair.at(0));

@@ -14,6 +14,7 @@ class CMainFrame;
 // playback timer, and the one frame window.
 class ViewerApp : public QApplication {
     Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ViewerApp)
 
 public:
     ViewerApp(int& argc, char** argv);

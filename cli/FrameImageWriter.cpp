@@ -17,9 +17,10 @@ QByteArray ppmBytes(const FrameBitmap& bitmap) {
     for (int y = 0; y < bitmap.height(); ++y) {
         const std::uint8_t* row = bitmap.pixels() + static_cast<std::size_t>(y) * bitmap.stride();
         for (int x = 0; x < bitmap.width(); ++x) {
-            *out++ = static_cast<char>(row[x * 3 + 2]);
-            *out++ = static_cast<char>(row[x * 3 + 1]);
-            *out++ = static_cast<char>(row[x * 3]);
+            const std::uint8_t* pixel = row + static_cast<std::size_t>(x) * 3;
+            *out++ = static_cast<char>(pixel[2]);
+            *out++ = static_cast<char>(pixel[1]);
+            *out++ = static_cast<char>(pixel[0]);
         }
     }
     return bytes;

@@ -11,6 +11,8 @@ class QTimer;
 // Periodic timers as precise QTimers on the thread that starts them (the user-interface
 // thread), so a tick never runs beside the handlers that move the same recording.
 class QtMultimediaTimer final : public QObject, public MultimediaTimer {
+    Q_DISABLE_COPY_MOVE(QtMultimediaTimer)
+
 public:
     explicit QtMultimediaTimer(QObject* parent = nullptr);
     ~QtMultimediaTimer() override;

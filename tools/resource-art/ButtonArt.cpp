@@ -29,7 +29,7 @@ public:
     bool inShape(int x, int y) const { return at(x, y) != Empty; }
 
 private:
-    std::array<Cell, width * height> cells{};
+    std::array<Cell, static_cast<std::size_t>(width) * height> cells{};
 };
 
 // Glyph rows 8..22: fifteen rows centred on the face.

@@ -44,7 +44,7 @@ struct Destination {
     CompressJob* job;
 };
 
-constexpr std::size_t initialCapacity = 64 * 1024;
+constexpr std::size_t initialCapacity = std::size_t{64} * 1024;
 
 extern "C" void onErrorExit(j_common_ptr cinfo) {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
@@ -129,8 +129,8 @@ void compressWith(jpeg_compress_struct* cinfo, CompressJob* job) {
 
 // No objects with destructors in this frame: the error handler long-jumps back into it.
 bool runCompress(CompressJob* job) {
-    jpeg_compress_struct cinfo;
-    ErrorManager err;
+    jpeg_compress_struct cinfo{};
+    ErrorManager err{};
     cinfo.err = jpeg_std_error(&err.pub);
     err.pub.error_exit = onErrorExit;
     err.pub.output_message = onOutputMessage;

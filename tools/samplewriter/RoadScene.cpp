@@ -113,9 +113,9 @@ double gapAhead(double t) {
 }
 
 struct Camera {
-    double cx;
-    double horizon;
-    double focal;
+    double cx = 0.0;
+    double horizon = 0.0;
+    double focal = 0.0;
     double heightAboveRoad = 1.3;
 
     double screenX(double lateral, double z) const { return cx + lateral * focal / z; }
@@ -132,7 +132,7 @@ constexpr Rgb haze{190, 200, 212};
 
 Rgb groundColour(double lateral, double along, double z) {
     const double fade = std::max(0.0, 1.0 - z / 60.0);
-    Rgb c;
+    Rgb c{};
     if (lateral >= roadLeft && lateral <= roadRight) {
         c = shade({86, 88, 92}, 4.0 * fade * cellNoise(lateral * 3.0, along * 3.0));
         const bool edgeLine = lateral < roadLeft + 0.25 + lineWidth && lateral > roadLeft + 0.25;

@@ -150,7 +150,7 @@ std::vector<Seed> jpegSeeds(std::span<const std::uint8_t> sample) {
         {"baseline-444-odd", frame(33, 17, yuv444)},
         {"grey", frame(8, 8, grey)},
         {"exif", frame(8, 8, dated)},
-        {"cmyk", encodeCmykJpeg(8, 8, Bytes(8 * 8 * 4, 0x40))},
+        {"cmyk", encodeCmykJpeg(8, 8, Bytes(std::size_t{8 * 8 * 4}, 0x40))},
         {"progressive", codedFrame(24, 16, {.progressive = true})},
         {"arithmetic", codedFrame(16, 16, {.arithmetic = true})},
         {"restarts", codedFrame(40, 24, {.restartRows = 1})},

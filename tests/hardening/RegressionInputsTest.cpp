@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@ struct KeptInput {
     std::string target;
     std::filesystem::path path;
 };
+
+void PrintTo(const KeptInput& input, std::ostream* out) {
+    *out << input.path.string();
+}
 
 std::vector<KeptInput> keptInputs() {
     std::vector<KeptInput> inputs;

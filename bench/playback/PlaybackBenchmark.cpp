@@ -60,6 +60,7 @@ struct Fixture {
         // Distinct frames of the road scene, numbered one apart so that every tick is due, and
         // a recording of two frames far apart whose ticks in between are not.
         std::vector<std::vector<std::uint8_t>> scenes;
+        scenes.reserve(24);
         for (int k = 0; k < 24; ++k) {
             scenes.push_back(encodeJpeg(640, 480, renderRoadScene(640, 480, k * 8, 200)));
         }
@@ -83,6 +84,8 @@ struct Fixture {
         QApplication::processEvents();
     }
     ~Fixture() { MultimediaTimer::install(nullptr); }
+    Fixture(const Fixture&) = delete;
+    Fixture& operator=(const Fixture&) = delete;
 
     QTemporaryDir folder;
     std::string everyTickPath;

@@ -103,7 +103,9 @@ bool resetPeak() {
 double maxrssMB() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return static_cast<double>(usage.ru_maxrss) / 1024.0;
+    // glibc declares the fields of rusage inside unions.
+    return static_cast<double>(usage.ru_maxrss) /
+           1024.0;  // NOLINT(cppcoreguidelines-pro-type-union-access)
 }
 
 void plainRead(benchmark::State& state, const ScaleFile& (*fileOf)()) {

@@ -16,9 +16,9 @@ void fuzzExifDate(std::span<const std::uint8_t> input) {
         // The text as stored: somewhere in the data, followed by its terminating zero.
         std::vector<std::uint8_t> stored(date.begin(), date.end());
         stored.push_back(0);
-        fuzzCheck(std::search(input.begin(), input.end(), stored.begin(), stored.end()) !=
-                      input.end(),
-                  "date text not found in the data");
+        fuzzCheck(
+            std::search(input.begin(), input.end(), stored.begin(), stored.end()) != input.end(),
+            "date text not found in the data");
     }
     // A reader used again starts afresh.
     fuzzCheck(reader.parse(input.data(), input.size()) == found && reader.getDate() == date,

@@ -10,7 +10,8 @@ GuardedCopy::GuardedCopy(std::span<const std::uint8_t> bytes) : size(bytes.size(
     const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
     const std::size_t dataPages = (size + page - 1) / page;
     mappingSize = (dataPages + 1) * page;
-    mapping = mmap(nullptr, mappingSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    mapping =
+        mmap(nullptr, mappingSize, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (mapping == MAP_FAILED) {
         mapping = nullptr;
         throw std::bad_alloc();

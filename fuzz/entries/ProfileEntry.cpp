@@ -13,7 +13,8 @@ namespace {
 
 void writeBytes(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
     file.close();
     fuzzCheck(!file.fail(), "cannot write the profile file");
 }
@@ -35,8 +36,9 @@ void fuzzProfileFile(std::span<const std::uint8_t> input) {
 
     const ProfileFile profile(path.string());
     for (const std::size_t room : {std::size_t{0}, std::size_t{1}, std::size_t{10}}) {
-        fuzzCheck(profile.readString("Config", "y", "10", room).size() <= (room == 0 ? 0 : room - 1),
-                  "a value longer than its buffer");
+        fuzzCheck(
+            profile.readString("Config", "y", "10", room).size() <= (room == 0 ? 0 : room - 1),
+            "a value longer than its buffer");
     }
 
     const SensitivityMemory memory(path.string());

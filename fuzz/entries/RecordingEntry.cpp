@@ -47,8 +47,8 @@ public:
         fuzzCheck(ftruncate(descriptor, 0) == 0, "ftruncate failed");
         std::size_t written = 0;
         while (written < bytes.size()) {
-            const ssize_t count = pwrite(descriptor, bytes.data() + written,
-                                         bytes.size() - written, static_cast<off_t>(written));
+            const ssize_t count = pwrite(descriptor, bytes.data() + written, bytes.size() - written,
+                                         static_cast<off_t>(written));
             fuzzCheck(count > 0, "pwrite failed");
             written += static_cast<std::size_t>(count);
         }
@@ -111,10 +111,10 @@ void checkFrames(const Recording& recording, std::span<const std::uint8_t> file,
         const FrameRecord frame = recording.frameAt(static_cast<std::uint32_t>(i));
         fuzzCheck(static_cast<std::size_t>(frame.jpegSize) == expected[i].size,
                   "frame size differs from its header");
-        fuzzCheck(expected[i].size == 0 ||
-                      std::memcmp(frame.jpegData, file.data() + expected[i].offset,
-                                  expected[i].size) == 0,
-                  "frame bytes differ from the file");
+        fuzzCheck(
+            expected[i].size == 0 || std::memcmp(frame.jpegData, file.data() + expected[i].offset,
+                                                 expected[i].size) == 0,
+            "frame bytes differ from the file");
     }
     const std::string text = recording.getCaptureDate();
     const std::vector<std::uint8_t> date(text.begin(), text.end());
@@ -137,8 +137,8 @@ void moveCursor(Recording& recording) {
     recording.showPrevious();
     checkState(recording);
 
-    const std::int32_t middle = recording.frameAt(
-        static_cast<std::uint32_t>(recording.frameCount() / 2)).number;
+    const std::int32_t middle =
+        recording.frameAt(static_cast<std::uint32_t>(recording.frameCount() / 2)).number;
     for (const std::int32_t position :
          {INT_MIN, -2, -1, 0, middle - 1, middle, recording.lastNumber() - 1,
           recording.lastNumber(), INT_MAX}) {

@@ -9,8 +9,8 @@
 #include <utility>
 
 // jpeglib.h needs FILE and size_t declared first.
-#include <cstdio>
 #include <jpeglib.h>
+#include <cstdio>
 
 #include "ExifSegment.h"
 #include "JpegEncoder.h"
@@ -150,7 +150,7 @@ std::vector<Seed> jpegSeeds(std::span<const std::uint8_t> sample) {
         {"baseline-444-odd", frame(33, 17, yuv444)},
         {"grey", frame(8, 8, grey)},
         {"exif", frame(8, 8, dated)},
-        {"cmyk", encodeCmykJpeg(8, 8, Bytes(std::size_t{8 * 8 * 4}, 0x40))},
+        {"cmyk", encodeCmykJpeg(8, 8, Bytes(std::size_t{8} * 8 * 4, 0x40))},
         {"progressive", codedFrame(24, 16, {.progressive = true})},
         {"arithmetic", codedFrame(16, 16, {.arithmetic = true})},
         {"restarts", codedFrame(40, 24, {.restartRows = 1})},
@@ -160,7 +160,8 @@ std::vector<Seed> jpegSeeds(std::span<const std::uint8_t> sample) {
     };
     const std::vector<Bytes> records = recordsOf(sample);
     if (!records.empty()) {
-        seeds.push_back({"sample-first", Bytes(records.front().begin() + 12, records.front().end())});
+        seeds.push_back(
+            {"sample-first", Bytes(records.front().begin() + 12, records.front().end())});
         const Bytes& later = records[records.size() / 2];
         seeds.push_back({"sample-middle", Bytes(later.begin() + 12, later.end())});
     }
@@ -207,7 +208,8 @@ std::vector<Seed> exifSeeds(std::span<const std::uint8_t> sample) {
     };
     const std::vector<Bytes> records = recordsOf(sample);
     if (!records.empty()) {
-        seeds.push_back({"sample-first", Bytes(records.front().begin() + 12, records.front().end())});
+        seeds.push_back(
+            {"sample-first", Bytes(records.front().begin() + 12, records.front().end())});
     }
     return seeds;
 }
@@ -261,7 +263,8 @@ std::vector<Seed> recordingSeeds(std::span<const std::uint8_t> sample) {
         {"negative-size", negativeSize},
         {"odd-names-and-empty-frame", oddNames},
         {"announces-more-than-it-holds", overAnnounced},
-        {"sizes-change", recordingOf({{1, tinyFrame(30, 16, 8)}, {2, tinyFrame(60, 8, 24)},
+        {"sizes-change", recordingOf({{1, tinyFrame(30, 16, 8)},
+                                      {2, tinyFrame(60, 8, 24)},
                                       {3, encodeCmykJpeg(8, 8, Bytes(256, 0))}})},
     };
     const std::vector<Bytes> records = recordsOf(sample);
@@ -278,13 +281,17 @@ std::vector<Seed> recordingSeeds(std::span<const std::uint8_t> sample) {
 std::vector<Seed> profileSeeds() {
     return {
         {"saved-car", bytesOf("[Config]\r\ncarType=0\r\ny=10\r\nx=5\r\nz=7\r\n")},
-        {"saved-truck", bytesOf("[Config]\r\ncarType=1\r\ny=3\r\nx=4\r\nz=5\r\nty=6\r\ntx=7\r\ntz=8\r\n")},
-        {"unix-lines-and-blanks", bytesOf("\n[ config ]\n  CarType = 1 \n\nty=\"15\"\n\n[Other]\nty=2\n")},
+        {"saved-truck",
+         bytesOf("[Config]\r\ncarType=1\r\ny=3\r\nx=4\r\nz=5\r\nty=6\r\ntx=7\r\ntz=8\r\n")},
+        {"unix-lines-and-blanks",
+         bytesOf("\n[ config ]\n  CarType = 1 \n\nty=\"15\"\n\n[Other]\nty=2\n")},
         {"two-sections", bytesOf("[Config]\nx=1\n[Window]\nleft=3\n[CONFIG]\nx=9\nz=-3\n")},
-        {"comments-and-junk", bytesOf("; written by hand\n[Config\nx=2\n[Config]\n;y=4\n=7\nnoequals\ny=abc\n")},
+        {"comments-and-junk",
+         bytesOf("; written by hand\n[Config\nx=2\n[Config]\n;y=4\n=7\nnoequals\ny=abc\n")},
         {"no-final-newline", bytesOf("[Config]\r\nz=12")},
         {"no-section", bytesOf("carType=1\r\ny=2\r\n")},
-        {"long-values", bytesOf("[Config]\nCarType=" + std::string(150, '1') + "\ny=99999999999999\n")},
+        {"long-values",
+         bytesOf("[Config]\nCarType=" + std::string(150, '1') + "\ny=99999999999999\n")},
         {"empty", {}},
     };
 }
@@ -300,7 +307,8 @@ std::vector<Seed> cliSeeds() {
         {"sensitivity", bytesOf("sensitivity\n--vehicle\ntruck\n--front-back\n3\n--left-right\n10\n"
                                 "--up-down\n0\n--out\ncard\n--force")},
         {"clock", bytesOf("clock\n--date\n2027-02-28\n--time\n23:59:59\n--out\n.")},
-        {"clock-existing", bytesOf("clock\n--date\n2027-02-28\n--time\n00:00:00\n--out\nhalcjpeg.dat")},
+        {"clock-existing",
+         bytesOf("clock\n--date\n2027-02-28\n--time\n00:00:00\n--out\nhalcjpeg.dat")},
         {"unknown", bytesOf("play\nhalcjpeg.dat")},
     };
 }
@@ -310,7 +318,8 @@ std::vector<Seed> cliSeeds() {
 std::vector<std::uint8_t> smallRecording() {
     JpegEncodeOptions dated;
     dated.app1 = makeExifSegment("2026:11:28 14:35:07");
-    return recordingOf({{1, frame(16, 8, dated)}, {4, tinyFrame(120, 16, 8)}, {7, tinyFrame(240, 16, 8)}});
+    return recordingOf(
+        {{1, frame(16, 8, dated)}, {4, tinyFrame(120, 16, 8)}, {7, tinyFrame(240, 16, 8)}});
 }
 
 std::vector<Seed> seedsFor(std::string_view target, std::span<const std::uint8_t> sample) {

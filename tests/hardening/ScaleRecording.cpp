@@ -66,7 +66,8 @@ std::int32_t numberOf(std::size_t index, std::size_t count) {
     return static_cast<std::int32_t>(1 + index * 998 / count);
 }
 
-std::size_t framesForSize(std::span<const std::vector<std::uint8_t>> pictures, std::uint64_t bytes) {
+std::size_t framesForSize(std::span<const std::vector<std::uint8_t>> pictures,
+                          std::uint64_t bytes) {
     std::uint64_t cycle = 0;
     for (const auto& picture : pictures) {
         cycle += 12 + picture.size();
@@ -95,7 +96,8 @@ void writeRecording(const std::string& path, std::size_t frameCount,
 }
 
 TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "halcyra-scale-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "halcyra-scale-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error("cannot create a temporary folder");
     }

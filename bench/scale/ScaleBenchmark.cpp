@@ -104,8 +104,8 @@ double maxrssMB() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     // glibc declares the fields of rusage inside unions.
-    return static_cast<double>(usage.ru_maxrss) /
-           1024.0;  // NOLINT(cppcoreguidelines-pro-type-union-access)
+    // NOLINTNEXTLINE(cppcoreguidelines-pro-type-union-access)
+    return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
 void plainRead(benchmark::State& state, const ScaleFile& (*fileOf)()) {

@@ -1,0 +1,145 @@
+// How long the user waits for the first picture: from creating the frame window with the
+// sample on its command line to the end of the first paint of the image area that shows a
+// frame. The reference in the same run is the work no viewer can skip: loading the file and
+// decoding its first frame. The application object's own start-up (platform plugin, fonts)
+// is timed once in main() and printed beside the ratio.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include <QApplication>
+#include <QEvent>
+
+#include "CMainFrame.h"
+#include "PlayerWnd.h"
+#include "Prompts.h"
+#include "QtMultimediaTimer.h"
+#include "Recording.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class QuietOwner final : public RecordingOwner {
+public:
+    PixelRect clientRect() const override { return {0, 0, 288, 298}; }
+    void invalidate(const PixelRect&, bool) override {}
+    void updateNow() override {}
+};
+
+// Notes the first paint of the view once a recording is loaded; the event loop's pass that
+// delivers it returns after the paint and its flush to the screen.
+class FirstFramePaint final : public QObject {
+public:
+    explicit FirstFramePaint(PlayerWnd& view) : view(view) { view.installEventFilter(this); }
+    ~FirstFramePaint() override { view.removeEventFilter(this); }
+    FirstFramePaint(const FirstFramePaint&) = delete;
+    FirstFramePaint& operator=(const FirstFramePaint&) = delete;
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == &view && event->type() == QEvent::Paint &&
+            view.loadedRecording().frameCount() > 0) {
+            painted = true;
+        }
+        return false;
+    }
+    bool painted = false;
+
+private:
+    PlayerWnd& view;
+};
+
+std::string commandLine() { return HALCYRA_SAMPLE_PATH; }
+
+void loadAndDecodeFirstFrame(benchmark::State& state) {
+    QuietOwner owner;
+    for (auto _ : state) {
+        Recording recording;
+        recording.setOwner(&owner);
+        recording.load(HALCYRA_SAMPLE_PATH);
+        benchmark::DoNotOptimize(recording.decodeFrame(0, true));
+    }
+}
+BENCHMARK(loadAndDecodeFirstFrame)->Unit(benchmark::kMillisecond);
+
+// Returns the seconds from creating the frame to its first frame painted.
+double showFirstFrame() {
+    const Clock::time_point start = Clock::now();
+    CMainFrame frame(commandLine());
+    FirstFramePaint watch(*frame.view());
+    frame.show();
+    while (!watch.painted) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    frame.hide();
+    return seconds;
+}
+
+void firstPaintedFrame(benchmark::State& state) {
+    for (auto _ : state) {
+        state.SetIterationTime(showFirstFrame());
+    }
+}
+BENCHMARK(firstPaintedFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+class RatioReporter final : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
+                times[run.run_name.function_name] = run.GetAdjustedRealTime();
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> times;
+};
+
+class SilentPrompts final : public Prompts {
+public:
+    Answer message(const std::string& text, Buttons, Icon) override {
+        std::fprintf(stderr, "unexpected message: %s\n", text.c_str());
+        return Answer::Ok;
+    }
+    std::optional<std::string> chooseOpenFile(const OpenFileRequest&) override { return {}; }
+    std::optional<std::string> chooseFolder(const std::string&, const std::string&) override {
+        return {};
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    benchmark::Initialize(&argc, argv);
+    const Clock::time_point start = Clock::now();
+    QApplication app(argc, argv);
+    const double appSeconds = std::chrono::duration<double>(Clock::now() - start).count();
+    SilentPrompts prompts;
+    Prompts::install(&prompts);
+    QtMultimediaTimer timer;
+    MultimediaTimer::install(&timer);
+    // The first window of the process also loads fonts, styles and the button pictures.
+    const double coldSeconds = showFirstFrame();
+
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const auto& t = reporter.times;
+    std::printf("application object: %.1f ms; first window of the process: %.1f ms\n",
+                appSeconds * 1e3, coldSeconds * 1e3);
+    if (t.contains("loadAndDecodeFirstFrame") && t.contains("firstPaintedFrame") &&
+        t.at("loadAndDecodeFirstFrame") > 0) {
+        std::printf("firstPaintedFrame / loadAndDecodeFirstFrame = %.4g\n",
+                    t.at("firstPaintedFrame") / t.at("loadAndDecodeFirstFrame"));
+    }
+    MultimediaTimer::install(nullptr);
+    Prompts::install(nullptr);
+    benchmark::Shutdown();
+    return 0;
+}

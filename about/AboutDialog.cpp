@@ -4,37 +4,16 @@
 #include <limits>
 
 #include <QFont>
-#include <QFontMetrics>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 
 #include "AboutTexts.h"
+#include "DialogUnits.h"
 #include "ResourcePaths.h"
 #include "VersionInfo.h"
 
 namespace {
-
-// Dialog units to pixels by the font's base units, as the dialog manager maps a template.
-class TemplateUnits {
-public:
-    explicit TemplateUnits(const QFont& font) {
-        const QFontMetrics metrics(font);
-        const int letters = metrics.horizontalAdvance(
-            QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-        baseX = (letters / 26 + 1) / 2;
-        baseY = metrics.height();
-    }
-    QRect rect(int x, int y, int width, int height) const {
-        return {toX(x), toY(y), toX(width), toY(height)};
-    }
-    int toX(int units) const { return (units * baseX + 2) / 4; }
-    int toY(int units) const { return (units * baseY + 4) / 8; }
-
-private:
-    int baseX = 0;
-    int baseY = 0;
-};
 
 bool isBlank(QChar c) {
     return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
@@ -51,7 +30,7 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     font.setFamilies({aboutTexts::fontFamily, aboutTexts::fallbackFontFamily});
     font.setPointSize(9);
     setFont(font);
-    const TemplateUnits units(font);
+    const DialogUnits units(font);
 
     auto* icon = new QLabel(this);
     icon->setObjectName(QStringLiteral("icon"));

@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QEvent>
 
+#include "BenchSupport.h"
 #include "PlayerWnd.h"
 #include "Prompts.h"
 #include "QtMultimediaTimer.h"
@@ -53,18 +54,6 @@ public:
 
 private:
     PlayerWnd& view;
-};
-
-class SilentPrompts final : public Prompts {
-public:
-    Answer message(const std::string& text, Buttons, Icon) override {
-        std::fprintf(stderr, "unexpected message: %s\n", text.c_str());
-        return Answer::Ok;
-    }
-    std::optional<std::string> chooseOpenFile(const OpenFileRequest&) override { return {}; }
-    std::optional<std::string> chooseFolder(const std::string&, const std::string&) override {
-        return {};
-    }
 };
 
 double median(std::vector<double> values) {

@@ -8,7 +8,6 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -16,6 +15,7 @@
 #include <QEvent>
 #include <QTemporaryDir>
 
+#include "BenchSupport.h"
 #include "JpegEncoder.h"
 #include "MultimediaTimer.h"
 #include "PlayerWnd.h"
@@ -46,13 +46,6 @@ private:
     Callback running;
     std::uint32_t lastId = 0;
     std::uint32_t clock = 0;
-};
-
-class QuietOwner final : public RecordingOwner {
-public:
-    PixelRect clientRect() const override { return {0, 0, 288, 298}; }
-    void invalidate(const PixelRect&, bool) override {}
-    void updateNow() override {}
 };
 
 struct Fixture {
@@ -165,32 +158,6 @@ void notDueTick(benchmark::State& state) {
 }
 BENCHMARK(notDueTick)->Unit(benchmark::kMicrosecond);
 
-// Prints the usual table and keeps each benchmark's time per iteration for the ratios.
-class RatioReporter final : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.error_occurred == false) {
-                times[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
-class SilentPrompts final : public Prompts {
-public:
-    Answer message(const std::string& text, Buttons, Icon) override {
-        std::fprintf(stderr, "unexpected message: %s\n", text.c_str());
-        return Answer::Ok;
-    }
-    std::optional<std::string> chooseOpenFile(const OpenFileRequest&) override { return {}; }
-    std::optional<std::string> chooseFolder(const std::string&, const std::string&) override {
-        return {};
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -206,15 +173,7 @@ int main(int argc, char** argv) {
         fixture = &shared;
         RatioReporter reporter;
         benchmark::RunSpecifiedBenchmarks(&reporter);
-        const auto& t = reporter.times;
-        if (t.contains("plainDecode") && t.at("plainDecode") > 0) {
-            const double decode = t.at("plainDecode");
-            for (const char* name : {"dueTick", "notDueTick"}) {
-                if (t.contains(name)) {
-                    std::printf("%-11s / plainDecode = %.4g\n", name, t.at(name) / decode);
-                }
-            }
-        }
+        reporter.printRatios("plainDecode", {"dueTick", "notDueTick"});
         fixture = nullptr;
     }
     Prompts::install(nullptr);

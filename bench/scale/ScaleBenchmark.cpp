@@ -22,17 +22,11 @@
 #include <optional>
 #include <string>
 
+#include "BenchSupport.h"
 #include "Recording.h"
 #include "ScaleRecording.h"
 
 namespace {
-
-class QuietOwner final : public RecordingOwner {
-public:
-    PixelRect clientRect() const override { return {0, 0, 288, 298}; }
-    void invalidate(const PixelRect&, bool) override {}
-    void updateNow() override {}
-};
 
 struct ScaleFile {
     std::string path;

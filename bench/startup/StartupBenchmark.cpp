@@ -7,12 +7,12 @@
 
 #include <chrono>
 #include <cstdio>
-#include <map>
 #include <string>
 
 #include <QApplication>
 #include <QEvent>
 
+#include "BenchSupport.h"
 #include "CMainFrame.h"
 #include "PlayerWnd.h"
 #include "Prompts.h"
@@ -22,13 +22,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-class QuietOwner final : public RecordingOwner {
-public:
-    PixelRect clientRect() const override { return {0, 0, 288, 298}; }
-    void invalidate(const PixelRect&, bool) override {}
-    void updateNow() override {}
-};
 
 // Notes the first paint of the view once a recording is loaded; the event loop's pass that
 // delivers it returns after the paint and its flush to the screen.
@@ -86,31 +79,6 @@ void firstPaintedFrame(benchmark::State& state) {
 }
 BENCHMARK(firstPaintedFrame)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-class RatioReporter final : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred) {
-                times[run.run_name.function_name] = run.GetAdjustedRealTime();
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> times;
-};
-
-class SilentPrompts final : public Prompts {
-public:
-    Answer message(const std::string& text, Buttons, Icon) override {
-        std::fprintf(stderr, "unexpected message: %s\n", text.c_str());
-        return Answer::Ok;
-    }
-    std::optional<std::string> chooseOpenFile(const OpenFileRequest&) override { return {}; }
-    std::optional<std::string> chooseFolder(const std::string&, const std::string&) override {
-        return {};
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -130,14 +98,9 @@ int main(int argc, char** argv) {
 
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    const auto& t = reporter.times;
     std::printf("application object: %.1f ms; first window of the process: %.1f ms\n",
                 appSeconds * 1e3, coldSeconds * 1e3);
-    if (t.contains("loadAndDecodeFirstFrame") && t.contains("firstPaintedFrame") &&
-        t.at("loadAndDecodeFirstFrame") > 0) {
-        std::printf("firstPaintedFrame / loadAndDecodeFirstFrame = %.4g\n",
-                    t.at("firstPaintedFrame") / t.at("loadAndDecodeFirstFrame"));
-    }
+    reporter.printRatios("loadAndDecodeFirstFrame", {"firstPaintedFrame"});
     MultimediaTimer::install(nullptr);
     Prompts::install(nullptr);
     benchmark::Shutdown();

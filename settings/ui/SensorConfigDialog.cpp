@@ -47,18 +47,6 @@ enum ControlId {
     truckId = 1041,
 };
 
-template <typename Widget>
-Widget* placed(Widget* widget, const DialogUnits& units, QRect dialogRect, const char* name,
-               int id = 0) {
-    widget->setGeometry(
-        units.rect(dialogRect.x(), dialogRect.y(), dialogRect.width(), dialogRect.height()));
-    widget->setObjectName(QString::fromLatin1(name));
-    if (id != 0) {
-        widget->setProperty("controlId", id);
-    }
-    return widget;
-}
-
 QLabel* label(QWidget* parent, const char* content, Qt::Alignment alignment) {
     auto* widget = new QLabel(QString::fromUtf8(content), parent);
     widget->setAlignment(alignment | Qt::AlignTop);
@@ -93,21 +81,21 @@ SensorConfigDialog::SensorConfigDialog(QWidget* parent, std::string programFolde
     setFixedSize(units.size(dialogWidth, dialogHeight));
 
     // Created in the template's order, which is also the tab order.
-    placed(label(this, text::explanation, Qt::AlignLeft), units, {7, 7, 233, 19}, "explanation");
-    carButton_ = placed(new BitmapRadioButton(this), units, {11, 35, 45, 31}, "car", carId);
-    truckButton_ = placed(new BitmapRadioButton(this), units, {11, 81, 45, 31}, "truck", truckId);
-    placed(label(this, text::low, Qt::AlignHCenter), units, {89, 31, 21, 8}, "low");
-    arrow_ = placed(new ArrowPicture(this), units, {112, 32, 109, 6}, "arrow", arrowId);
-    placed(label(this, text::high, Qt::AlignHCenter), units, {220, 31, 21, 8}, "high");
-    placed(label(this, text::frontBack, Qt::AlignLeft), units, {74, 52, 17, 8}, "frontBackLabel");
-    frontBack_ = placed(slider(this), units, {91, 47, 149, 20}, "frontBack", frontBackId);
-    placed(label(this, text::leftRight, Qt::AlignLeft), units, {74, 79, 17, 8}, "leftRightLabel");
-    leftRight_ = placed(slider(this), units, {91, 73, 149, 20}, "leftRight", leftRightId);
-    placed(label(this, text::upDown, Qt::AlignLeft), units, {74, 107, 17, 8}, "upDownLabel");
-    upDown_ = placed(slider(this), units, {91, 100, 149, 20}, "upDown", upDownId);
-    auto* ok = placed(new QPushButton(QString::fromUtf8(text::output), this), units,
+    units.place(label(this, text::explanation, Qt::AlignLeft), {7, 7, 233, 19}, "explanation");
+    carButton_ = units.place(new BitmapRadioButton(this), {11, 35, 45, 31}, "car", carId);
+    truckButton_ = units.place(new BitmapRadioButton(this), {11, 81, 45, 31}, "truck", truckId);
+    units.place(label(this, text::low, Qt::AlignHCenter), {89, 31, 21, 8}, "low");
+    arrow_ = units.place(new ArrowPicture(this), {112, 32, 109, 6}, "arrow", arrowId);
+    units.place(label(this, text::high, Qt::AlignHCenter), {220, 31, 21, 8}, "high");
+    units.place(label(this, text::frontBack, Qt::AlignLeft), {74, 52, 17, 8}, "frontBackLabel");
+    frontBack_ = units.place(slider(this), {91, 47, 149, 20}, "frontBack", frontBackId);
+    units.place(label(this, text::leftRight, Qt::AlignLeft), {74, 79, 17, 8}, "leftRightLabel");
+    leftRight_ = units.place(slider(this), {91, 73, 149, 20}, "leftRight", leftRightId);
+    units.place(label(this, text::upDown, Qt::AlignLeft), {74, 107, 17, 8}, "upDownLabel");
+    upDown_ = units.place(slider(this), {91, 100, 149, 20}, "upDown", upDownId);
+    auto* ok = units.place(new QPushButton(QString::fromUtf8(text::output), this),
                       {37, 132, 50, 14}, "ok", okId);
-    auto* cancel = placed(new QPushButton(QString::fromUtf8(text::cancel), this), units,
+    auto* cancel = units.place(new QPushButton(QString::fromUtf8(text::cancel), this),
                           {153, 132, 50, 14}, "cancel", cancelId);
     ok->setDefault(true);
 

@@ -44,13 +44,6 @@ enum ControlId {
 const QDate firstDate(1970, 1, 1);
 const QDate lastDate(3000, 12, 31);
 
-void place(QWidget* widget, const DialogUnits& units, QRect dialogRect, const char* name, int id) {
-    widget->setGeometry(
-        units.rect(dialogRect.x(), dialogRect.y(), dialogRect.width(), dialogRect.height()));
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setProperty("controlId", id);
-}
-
 // The user's short date, but always with a four-digit year: the span reaches 3000.
 QString shortDateFormat() {
     QString format = QLocale().dateFormat(QLocale::ShortFormat);
@@ -81,23 +74,23 @@ TimeConfigDialog::TimeConfigDialog(QWidget* parent, std::string programFolder)
     explanation_ = new QLabel(QString::fromUtf8(text::explanation), this);
     explanation_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     explanation_->setWordWrap(true);
-    place(explanation_, units, {7, 7, 166, 25}, "explanation", explanationId);
+    units.place(explanation_, {7, 7, 166, 25}, "explanation", explanationId);
 
     date_ = new QDateEdit(this);
     date_->setDateRange(firstDate, lastDate);
     date_->setDisplayFormat(shortDateFormat());
     date_->setCalendarPopup(true);
     date_->setDate(now.date());
-    place(date_, units, {17, 41, 60, 15}, "date", dateId);
+    units.place(date_, {17, 41, 60, 15}, "date", dateId);
 
     time_ = new QTimeEdit(this);
     time_->setTime(now.time());
-    place(time_, units, {101, 41, 49, 15}, "time", timeId);
+    units.place(time_, {101, 41, 49, 15}, "time", timeId);
 
     auto* ok = new QPushButton(QString::fromUtf8(text::output), this);
-    place(ok, units, {17, 72, 50, 14}, "ok", okId);
+    units.place(ok, {17, 72, 50, 14}, "ok", okId);
     auto* cancel = new QPushButton(QString::fromUtf8(text::cancel), this);
-    place(cancel, units, {112, 72, 50, 14}, "cancel", cancelId);
+    units.place(cancel, {112, 72, 50, 14}, "cancel", cancelId);
     ok->setDefault(true);
 
     connect(ok, &QPushButton::clicked, this, &TimeConfigDialog::outputClicked);

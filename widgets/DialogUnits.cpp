@@ -2,6 +2,8 @@
 
 #include <QFontMetrics>
 #include <QString>
+#include <QVariant>
+#include <QWidget>
 
 DialogUnits::DialogUnits(const QFont& font) {
     const QFontMetrics metrics(font);
@@ -27,4 +29,14 @@ QRect DialogUnits::rect(int left, int top, int width, int height) const {
 
 QSize DialogUnits::size(int width, int height) const {
     return {x(width), y(height)};
+}
+
+void DialogUnits::placeWidget(QWidget* widget, QRect dialogRect, const char* name,
+                              int id) const {
+    widget->setGeometry(rect(dialogRect.x(), dialogRect.y(), dialogRect.width(),
+                             dialogRect.height()));
+    widget->setObjectName(QString::fromLatin1(name));
+    if (id != 0) {
+        widget->setProperty("controlId", id);
+    }
 }

@@ -90,7 +90,7 @@ struct Fixture {
 Fixture* fixture = nullptr;
 
 void plainDecode(benchmark::State& state) {
-    QuietOwner owner;
+    StandInOwner owner;
     Recording recording;
     recording.setOwner(&owner);
     recording.load(fixture->everyTickPath);

@@ -113,7 +113,7 @@ void plainRead(benchmark::State& state, const ScaleFile& (*fileOf)()) {
 
 void recordingLoad(benchmark::State& state, const ScaleFile& (*fileOf)()) {
     const ScaleFile& file = fileOf();
-    QuietOwner owner;
+    StandInOwner owner;
     double loadSeconds = 0;
     double readSeconds = 0;
     double peak = 0;

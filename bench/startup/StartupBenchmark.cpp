@@ -48,7 +48,7 @@ private:
 std::string commandLine() { return HALCYRA_SAMPLE_PATH; }
 
 void loadAndDecodeFirstFrame(benchmark::State& state) {
-    QuietOwner owner;
+    StandInOwner owner;
     for (auto _ : state) {
         Recording recording;
         recording.setOwner(&owner);

@@ -10,16 +10,7 @@
 #include <vector>
 
 #include "Prompts.h"
-#include "RecordingOwner.h"
-
-// An owner for a recording loaded outside any window: the client area of the smallest main
-// window, and nothing to repaint.
-class QuietOwner final : public RecordingOwner {
-public:
-    PixelRect clientRect() const override { return {0, 0, 288, 298}; }
-    void invalidate(const PixelRect&, bool) override {}
-    void updateNow() override {}
-};
+#include "StandInOwner.h"
 
 // Prompts for a benchmark run: no message is expected, so each is printed; no file or folder
 // is chosen.

@@ -2,7 +2,8 @@
 
 #include "RecordingOwner.h"
 
-// The command-line tool shows nothing: a window of the viewer's start size that paints nothing.
+// For a recording used outside any window (the command-line tool, benchmarks): the client
+// area of the viewer's start size, and nothing to repaint.
 class StandInOwner final : public RecordingOwner {
 public:
     PixelRect clientRect() const override { return {0, 0, 288, 298}; }

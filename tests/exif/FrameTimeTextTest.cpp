@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
 
 #include "FrameTimeText.h"
@@ -31,4 +35,23 @@ TEST(FrameTimeText, NumbersBelowOneAndExtremesWrapWithoutOverflow) {
         EXPECT_GE(text.size(), 5u) << n;
         EXPECT_LE(text.size(), 11u) << n;
     }
+}
+
+// The window's process adopts the user's locale; a decimal comma must not reach the readout.
+TEST(FrameTimeText, KeepsItsPointUnderALocaleWithADecimalComma) {
+    const std::string folder = testing::TempDir() + "halcyra-locale";
+    std::filesystem::create_directories(folder);
+    const std::string make = "localedef -i de_DE -f UTF-8 " + folder + "/de_DE.UTF-8 2>/dev/null";
+    if (std::system(make.c_str()) != 0) {
+        GTEST_SKIP() << "localedef cannot make de_DE here";
+    }
+    setenv("LOCPATH", folder.c_str(), 1);
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
+    char probe[16];
+    std::snprintf(probe, sizeof probe, "%.1f", 1.5);
+    EXPECT_STREQ(probe, "1,5");  // the locale is really in force
+    EXPECT_EQ(frameTimeText(2), "-14.967");
+    EXPECT_EQ(frameTimeText(452), "0.033");
+    std::setlocale(LC_NUMERIC, "C");
+    unsetenv("LOCPATH");
 }

@@ -23,15 +23,22 @@
 #include "PlayerTexts.h"
 #include "ProgramFolder.h"
 #include "Prompts.h"
-#ifdef HALCYRA_HAVE_SETTINGS_UI
 #include "SensorConfigDialog.h"
 #include "TimeConfigDialog.h"
-#endif
 
 namespace {
 
 constexpr int staticId = 0xFFFF;
 constexpr char idProperty[] = "controlId";
+
+// The control panel, measured from the bottom of the window.
+constexpr int rowHeight = 30;
+constexpr int transportRowTop = 88;
+constexpr int readoutRowTop = 58;
+constexpr int logoHeight = 28;
+constexpr int transportWidth = 48;
+constexpr int pushButtonWidth = 100;
+constexpr int readoutWidth = 88;
 
 void setControlId(QWidget* control, const char* name, int id) {
     control->setObjectName(QString::fromLatin1(name));
@@ -55,8 +62,7 @@ PlayerWnd::PlayerWnd(QWidget* parent) : QWidget(parent) {
 }
 
 PlayerWnd::~PlayerWnd() {
-    killPlayTimer();
-    recording.stopPlaying();
+    stopPlayback();
     recording.clear();
 }
 
@@ -133,19 +139,21 @@ void PlayerWnd::createControls() {
 void PlayerWnd::layoutControls() {
     const int w = width();
     const int h = height();
-    const int x = w / 2 - 144;
-    panelStatic->setGeometry(0, h - 118, w, 118);
-    slider->setGeometry(0, h - 118, w, 30);
-    exitButton->setGeometry(w - 100, h - 58, 100, 30);
-    browseButton->setGeometry(w - 200, h - 58, 100, 30);
-    timeReadout->setGeometry(0, h - 58, 88, 30);
-    firstButton->setGeometry(x, h - 88, 48, 30);
-    prevButton->setGeometry(x + 48, h - 88, 48, 30);
-    playButton->setGeometry(x + 96, h - 88, 48, 30);
-    stopButton->setGeometry(x + 144, h - 88, 48, 30);
-    nextButton->setGeometry(x + 192, h - 88, 48, 30);
-    lastButton->setGeometry(x + 240, h - 88, 48, 30);
-    logoBar->setGeometry(0, h - 28, w, 28);
+    // The six transport buttons span minWidth, centred.
+    const int x = w / 2 - minWidth / 2;
+    panelStatic->setGeometry(0, h - panelHeight, w, panelHeight);
+    slider->setGeometry(0, h - panelHeight, w, rowHeight);
+    exitButton->setGeometry(w - pushButtonWidth, h - readoutRowTop, pushButtonWidth, rowHeight);
+    browseButton->setGeometry(w - 2 * pushButtonWidth, h - readoutRowTop, pushButtonWidth,
+                              rowHeight);
+    timeReadout->setGeometry(0, h - readoutRowTop, readoutWidth, rowHeight);
+    int left = x;
+    for (BitmapButton* button :
+         {firstButton, prevButton, playButton, stopButton, nextButton, lastButton}) {
+        button->setGeometry(left, h - transportRowTop, transportWidth, rowHeight);
+        left += transportWidth;
+    }
+    logoBar->setGeometry(0, h - logoHeight, w, logoHeight);
 }
 
 void PlayerWnd::resizeEvent(QResizeEvent*) {
@@ -228,13 +236,8 @@ bool PlayerWnd::openRecording(const std::string& path) {
         window()->setWindowTitle(playerTexts::frameTitle + playerTexts::titleSeparator +
                                  QString::fromStdString(recording.getCaptureDate()));
         timeReadout->setText(playerTexts::firstFrameTime);
-        playButton->setEnabled(true);
-        stopButton->setEnabled(false);
-        prevButton->setEnabled(false);
-        firstButton->setEnabled(false);
-        nextButton->setEnabled(true);
-        lastButton->setEnabled(true);
-        slider->setEnabled(true);
+        // Next and Last are offered even for a single frame, as after any open.
+        updateTransport(true, false);
         slider->setRange(0, recording.lastNumber() - 1);
         slider->setTickInterval(30);
         slider->setPageStep(30);
@@ -249,12 +252,7 @@ bool PlayerWnd::openRecording(const std::string& path) {
     slider->setTickInterval(1);
     slider->setValue(0);
     timeReadout->setText(playerTexts::noTime);
-    for (QWidget* control : {static_cast<QWidget*>(slider), static_cast<QWidget*>(prevButton),
-                             static_cast<QWidget*>(firstButton), static_cast<QWidget*>(nextButton),
-                             static_cast<QWidget*>(lastButton), static_cast<QWidget*>(playButton),
-                             static_cast<QWidget*>(stopButton)}) {
-        control->setEnabled(false);
-    }
+    updateTransport();
     repaintAll();
     return false;
 }
@@ -268,14 +266,29 @@ bool PlayerWnd::canClose() {
     if (playTimerId == 0) {
         return true;
     }
-    killPlayTimer();
-    recording.stopPlaying();
+    stopPlayback();
     return false;
 }
 
-void PlayerWnd::stopForOpen() {
+void PlayerWnd::stopPlayback() {
     killPlayTimer();
     recording.stopPlaying();
+}
+
+void PlayerWnd::updateTransport() {
+    updateTransport(recording.isFirst(), recording.isLast());
+}
+
+void PlayerWnd::updateTransport(bool atFirst, bool atLast) {
+    const bool loaded = recording.frameCount() > 0;
+    const bool stepping = loaded && !recording.isPlaying();
+    playButton->setEnabled(stepping);
+    stopButton->setEnabled(loaded && recording.isPlaying());
+    firstButton->setEnabled(stepping && !atFirst);
+    prevButton->setEnabled(stepping && !atFirst);
+    nextButton->setEnabled(stepping && !atLast);
+    lastButton->setEnabled(stepping && !atLast);
+    slider->setEnabled(loaded);
 }
 
 void PlayerWnd::onBrowse() {
@@ -288,7 +301,7 @@ void PlayerWnd::onBrowse() {
     if (!path) {
         return;
     }
-    stopForOpen();
+    stopPlayback();
     requestOpen(*path);
 }
 
@@ -305,7 +318,7 @@ void PlayerWnd::dropEvent(QDropEvent* event) {
         return;
     }
     const std::string path = QFile::encodeName(urls.constFirst().toLocalFile()).toStdString();
-    stopForOpen();
+    stopPlayback();
     requestOpen(path);
     event->acceptProposedAction();
 }
@@ -321,17 +334,13 @@ void PlayerWnd::onAbout() {
 }
 
 void PlayerWnd::onSensorSettings() {
-#ifdef HALCYRA_HAVE_SETTINGS_UI
     SensorConfigDialog dialog(nullptr);
     dialog.exec();
-#endif
 }
 
 void PlayerWnd::onClockSettings() {
-#ifdef HALCYRA_HAVE_SETTINGS_UI
     TimeConfigDialog dialog(nullptr);
     dialog.exec();
-#endif
 }
 
 // Playback
@@ -382,12 +391,9 @@ void PlayerWnd::playTick() {
             clockStepDone = true;
             if (!recording.stepNext()) {
                 showPosition();
-                killPlayTimer();
-                recording.stopPlaying();
-                stopButton->setEnabled(false);
-                playButton->setEnabled(true);
-                prevButton->setEnabled(true);
-                firstButton->setEnabled(true);
+                stopPlayback();
+                // The cursor stands on the last frame, also when it is the only one.
+                updateTransport(false, true);
             }
         }
     } catch (...) {
@@ -417,66 +423,37 @@ void PlayerWnd::onPlay() {
     recording.startPlaying();
     startPlayTimer();
     lastTickTime = MultimediaTimer::current().time();
-    playButton->setEnabled(false);
-    stopButton->setEnabled(true);
-    prevButton->setEnabled(false);
-    firstButton->setEnabled(false);
-    nextButton->setEnabled(false);
-    lastButton->setEnabled(false);
+    updateTransport();
 }
 
 void PlayerWnd::onStop() {
-    playButton->setEnabled(true);
-    stopButton->setEnabled(false);
-    if (!recording.isFirst()) {
-        prevButton->setEnabled(true);
-        firstButton->setEnabled(true);
-    }
-    if (!recording.isLast()) {
-        nextButton->setEnabled(true);
-        lastButton->setEnabled(true);
-    }
-    killPlayTimer();
-    recording.stopPlaying();
+    stopPlayback();
+    updateTransport();
 }
 
+// The stepping commands assume what they have just done (Next and Prev leave the other end,
+// First and Last reach theirs), which differs from the cursor only for a single frame.
 void PlayerWnd::onNext() {
     recording.showNext();
-    if (recording.isLast()) {
-        nextButton->setEnabled(false);
-        lastButton->setEnabled(false);
-    }
-    prevButton->setEnabled(true);
-    firstButton->setEnabled(true);
+    updateTransport(false, recording.isLast());
     showPosition();
 }
 
 void PlayerWnd::onPrev() {
     recording.showPrevious();
-    if (recording.isFirst()) {
-        prevButton->setEnabled(false);
-        firstButton->setEnabled(false);
-    }
-    nextButton->setEnabled(true);
-    lastButton->setEnabled(true);
+    updateTransport(recording.isFirst(), false);
     showPosition();
 }
 
 void PlayerWnd::onFirst() {
     recording.rewind();
-    prevButton->setEnabled(false);
-    firstButton->setEnabled(false);
-    nextButton->setEnabled(true);
-    lastButton->setEnabled(true);
+    updateTransport(true, false);
     showPosition();
 }
 
 void PlayerWnd::onLast() {
     recording.showLast();
-    prevButton->setEnabled(true);
-    firstButton->setEnabled(true);
-    nextButton->setEnabled(false);
-    lastButton->setEnabled(false);
+    updateTransport(false, true);
     showPosition();
 }
 
@@ -486,15 +463,9 @@ void PlayerWnd::onSliderAction(int action) {
     if (action == QAbstractSlider::SliderNoAction) {
         return;
     }
-    killPlayTimer();
-    recording.stopPlaying();
-    playButton->setEnabled(true);
-    stopButton->setEnabled(false);
+    stopPlayback();
     recording.seek(slider->sliderPosition());
-    prevButton->setEnabled(!recording.isFirst());
-    firstButton->setEnabled(!recording.isFirst());
-    nextButton->setEnabled(!recording.isLast());
-    lastButton->setEnabled(!recording.isLast());
+    updateTransport();
     updateTimeReadout();
 }
 

@@ -86,7 +86,11 @@ private:
 
     bool startPlayTimer();
     void killPlayTimer();
-    void stopForOpen();
+    // Kills the timer and clears the playing flag; the controls are left as they are.
+    void stopPlayback();
+    // Every transport button and the slider from loaded / playing and where the cursor stands.
+    void updateTransport();
+    void updateTransport(bool atFirst, bool atLast);
     void playTick();
     void showPosition();
     void updateTimeReadout();

@@ -696,6 +696,18 @@ void PlayerWnd::mouseDoubleClickEvent(QMouseEvent* event) {
     QWidget::mouseDoubleClickEvent(event);
 }
 
+void PlayerWnd::addContextActions(const QList<QAction*>& actions) {
+    QList<QPointer<QAction>> group;
+    for (QAction* action : actions) {
+        if (action != nullptr) {
+            group.append(action);
+        }
+    }
+    if (!group.isEmpty()) {
+        contextGroups.push_back(group);
+    }
+}
+
 std::unique_ptr<QMenu> PlayerWnd::createContextMenu() {
     auto menu = std::make_unique<QMenu>(this);
     const auto add = [this](QMenu* into, const QString& text, bool enabled, auto slot) {
@@ -741,6 +753,14 @@ std::unique_ptr<QMenu> PlayerWnd::createContextMenu() {
     fullScreen->setCheckable(true);
     fullScreen->setChecked(isFullScreenShown());
 
+    for (const QList<QPointer<QAction>>& group : contextGroups) {
+        menu->addSeparator();
+        for (const QPointer<QAction>& action : group) {
+            if (action) {
+                menu->addAction(action);
+            }
+        }
+    }
     return menu;
 }
 

@@ -64,6 +64,14 @@ public:
     // The destination of a w x h picture in a W x A image area, aspect kept.
     static QRect stretchTarget(int w, int h, int W, int A);
 
+    // Appends a group of actions to the image area's context menu, after a separator and
+    // after every group added before. The actions stay the caller's: the menu shows them as
+    // they are (text, shortcut text, enabled and checked state) each time it opens, and one
+    // that has been deleted is left out. For the frame's own commands, such as the exports:
+    //     view()->addContextActions({saveStillAction, saveClipAction});
+    // An action with a shortcut keeps it working where the caller registered it; the menu
+    // only shows it. Null entries are skipped; an empty group adds nothing.
+    void addContextActions(const QList<QAction*>& actions);
     // The context menu as it would open now; the caller owns it.
     std::unique_ptr<QMenu> createContextMenu();
 
@@ -176,6 +184,7 @@ private:
     QTimer* speedNoticeTimer = nullptr;
     bool dragging = false;
     QPointF dragFrom;
+    std::vector<QList<QPointer<QAction>>> contextGroups;
     // A tick that shows a message box runs a nested event loop; ticks arriving meanwhile are
     // dropped, as the timer's callbacks never overlap.
     bool tickRunning = false;

@@ -1,9 +1,11 @@
 #include "PlaybackPace.h"
 
+#include <algorithm>
+
 namespace {
 
-// 4 = 2^-slowestLevel: credit counts quarter milliseconds scaled by the speed, so every
-// speed's share of a unit is a whole number.
+// Credit counts recorded time in quarter milliseconds, so that a quarter of a millisecond
+// of real time at the slowest speed is a whole number.
 constexpr std::uint64_t creditScale = 4;
 
 }  // namespace
@@ -27,7 +29,6 @@ bool PlaybackPace::setLevel(int level) {
         return false;
     }
     level_ = level;
-    restart();
     return true;
 }
 
@@ -35,38 +36,37 @@ std::uint32_t PlaybackPace::periodMs() const {
     if (level_ <= 0) {
         return framePeriodMs_ << -level_;
     }
-    return finePeriodMs < framePeriodMs_ ? finePeriodMs : framePeriodMs_;
+    return std::min(finePeriodMs, framePeriodMs_);
 }
 
-// An event stands for periodMs() of real time, which at speed s is periodMs() * s of
-// recorded time; a unit is framePeriodMs of recorded time.
-std::uint64_t PlaybackPace::creditPerEvent() const {
-    const std::uint64_t period = periodMs();
-    return level_ >= 0 ? (period * creditScale) << level_ : (period * creditScale) >> -level_;
+std::uint64_t PlaybackPace::recordedCredit(std::uint64_t ms) const {
+    return level_ >= 0 ? (ms * creditScale) << level_ : (ms * creditScale) >> -level_;
 }
 
 std::uint64_t PlaybackPace::creditPerUnit() const {
     return static_cast<std::uint64_t>(framePeriodMs_) * creditScale;
 }
 
-void PlaybackPace::restart() {
-    const std::uint64_t perEvent = creditPerEvent();
-    const std::uint64_t perUnit = creditPerUnit();
-    credit_ = perUnit > perEvent ? perUnit - perEvent : 0;
+void PlaybackPace::restart(std::uint32_t now) {
+    lastEvent_ = now;
+    const std::uint64_t perEvent = recordedCredit(periodMs());
+    credit_ = creditPerUnit() > perEvent ? creditPerUnit() - perEvent : 0;
 }
 
-bool PlaybackPace::eventSteps() {
-    credit_ += creditPerEvent();
-    if (credit_ < creditPerUnit()) {
-        return false;
+int PlaybackPace::stepsAt(std::uint32_t now) {
+    if (isRecordedPace()) {
+        return 1;
     }
-    credit_ -= creditPerUnit();
-    // A period that stands for more than a unit (a system that cannot run the fine period)
-    // still steps once per event, as at the recorded pace.
-    if (credit_ >= creditPerUnit()) {
-        credit_ = 0;
-    }
-    return true;
+    // Unsigned: the millisecond clock may wrap between two events.
+    const std::uint32_t elapsed = now - lastEvent_;
+    lastEvent_ = now;
+    credit_ += recordedCredit(elapsed);
+    const std::uint64_t unit = creditPerUnit();
+    const auto steps = static_cast<int>(std::min<std::uint64_t>(credit_ / unit, maxStepsPerEvent));
+    credit_ -= static_cast<std::uint64_t>(steps) * unit;
+    // What a long stall owes beyond that is dropped, not played as a burst later.
+    credit_ %= unit;
+    return steps;
 }
 
 std::string PlaybackPace::factorText(int level) {

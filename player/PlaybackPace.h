@@ -3,18 +3,21 @@
 #include <cstdint>
 #include <string>
 
-// The playback speed, from a quarter to four times the recorded pace, and which events of the
-// playback timer advance the clock by one frame-number unit.
+// The playback speed, from a quarter to four times the recorded pace, and how many
+// frame-number units the playback clock moves on each event of the playback timer.
 //
-// At the recorded pace the timer runs at the frame period and every event is a step. Slower,
-// the period is a whole multiple of it and every event still is one step. Faster, the timer
-// runs at a fine period and an event steps when the time it stands for has added up to a
-// unit at that speed, so the clock never moves more than one unit per event.
+// At the recorded pace the timer runs at the frame period and every event is one step, late
+// or not, exactly as playback has always run. At any other speed the time that has really
+// passed since the previous event is added up, at s times the rate, and the clock moves one
+// unit for every frame period of recorded time it makes: a late event is made up, by at most
+// maxStepsPerEvent units. Slower speeds run the timer at a whole multiple of the frame period
+// (one step per punctual event), faster ones at a fine period.
 class PlaybackPace {
 public:
     static constexpr int slowestLevel = -2;  // 1/4
     static constexpr int fastestLevel = 2;   // 4
     static constexpr std::uint32_t finePeriodMs = 8;
+    static constexpr int maxStepsPerEvent = 4;
 
     explicit PlaybackPace(std::uint32_t framePeriodMs);
 
@@ -30,20 +33,23 @@ public:
 
     // The timer period that this speed asks for.
     std::uint32_t periodMs() const;
-    // Called before the timer starts: the first event steps.
-    void restart();
-    // Called on each timer event: true when the clock is to move one unit now.
-    bool eventSteps();
+    // Called as the timer starts at `now` (milliseconds of the playback clock): the first
+    // punctual event steps.
+    void restart(std::uint32_t now);
+    // Called on each timer event: how many units the clock moves now.
+    int stepsAt(std::uint32_t now);
 
     // "×1/4" ... "×4".
     std::string factorText() const { return factorText(level_); }
     static std::string factorText(int level);
 
 private:
+    // Recorded time for `ms` of real time at this speed, in the credit's unit.
+    std::uint64_t recordedCredit(std::uint64_t ms) const;
+    std::uint64_t creditPerUnit() const;
+
     std::uint32_t framePeriodMs_;
     int level_ = 0;
-    // Time added up so far, in units of 1 / 2^-slowestLevel ms.
     std::uint64_t credit_ = 0;
-    std::uint64_t creditPerEvent() const;
-    std::uint64_t creditPerUnit() const;
+    std::uint32_t lastEvent_ = 0;
 };

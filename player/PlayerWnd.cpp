@@ -207,11 +207,12 @@ void PlayerWnd::paintEvent(QPaintEvent* event) {
 void PlayerWnd::paintPicture(QPainter& painter, const QRect& area) {
     const QColor windowColour = palette().color(QPalette::Base);
     const FrameBitmap& bitmap = recording.shownBitmap();
-    // A view of the bitmap's own memory; nearest pixels unless smooth scaling is chosen.
-    const QImage picture(bitmap.pixels(), bitmap.width(), bitmap.height(), bitmap.stride(),
-                         QImage::Format_BGR888);
+    // Nearest pixels unless smooth scaling is chosen.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     if (view.isFit()) {
+        // A view of the bitmap's own memory, no copy.
+        const QImage picture(bitmap.pixels(), bitmap.width(), bitmap.height(), bitmap.stride(),
+                             QImage::Format_BGR888);
         const QRect target = stretchTarget(recording.bitmapWidth(), recording.bitmapHeight(),
                                            area.width(), area.height());
         // The bands beside the picture show the window colour, as an erased background would.
@@ -232,9 +233,15 @@ void PlayerWnd::paintPicture(QPainter& painter, const QRect& area) {
         painter.fillRect(band, windowColour);
     }
     if (!visible.source.isEmpty()) {
+        // A view of the visible pixels alone, so that nothing else is even converted.
+        const QRect& source = visible.source;
+        const QImage part(bitmap.pixels() +
+                              static_cast<std::size_t>(source.top()) * bitmap.stride() +
+                              static_cast<std::size_t>(source.left()) * 3,
+                          source.width(), source.height(), bitmap.stride(), QImage::Format_BGR888);
         painter.save();
         painter.setClipRect(area, Qt::IntersectClip);
-        painter.drawImage(target, picture, QRectF(visible.source));
+        painter.drawImage(target, part);
         painter.restore();
     }
 }
@@ -437,7 +444,7 @@ bool PlayerWnd::startPlayTimer() {
     if (period >= caps->periodMax) {
         period = caps->periodMax;
     }
-    pace.restart();
+    pace.restart(timer.time());
     playTimerId = timer.setEvent(period, [this](std::uint32_t id) { playTimerProc(id); });
     return playTimerId != 0;
 }
@@ -450,12 +457,16 @@ void PlayerWnd::killPlayTimer() {
 }
 
 void PlayerWnd::playTimerProc(std::uint32_t timerId) {
-    // Away from the recorded pace, not every event moves the clock.
-    if (timerId == playTimerId && timerId != 0 && !tickRunning && pace.eventSteps()) {
-        tickRunning = true;
-        playTick();
-        tickRunning = false;
+    if (timerId != playTimerId || timerId == 0 || tickRunning) {
+        return;
     }
+    tickRunning = true;
+    // Away from the recorded pace an event may step the clock never, once or a few times.
+    const int steps = pace.stepsAt(MultimediaTimer::current().time());
+    for (int step = 0; step < steps && playTimerId == timerId; ++step) {
+        playTick();
+    }
+    tickRunning = false;
 }
 
 void PlayerWnd::playTick() {
@@ -754,11 +765,15 @@ std::unique_ptr<QMenu> PlayerWnd::createContextMenu() {
     fullScreen->setChecked(isFullScreenShown());
 
     for (const QList<QPointer<QAction>>& group : contextGroups) {
-        menu->addSeparator();
+        QList<QAction*> live;
         for (const QPointer<QAction>& action : group) {
             if (action) {
-                menu->addAction(action);
+                live.append(action.data());
             }
+        }
+        if (!live.isEmpty()) {
+            menu->addSeparator();
+            menu->addActions(live);
         }
     }
     return menu;

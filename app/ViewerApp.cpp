@@ -1,5 +1,8 @@
 #include "ViewerApp.h"
 
+#include <QLibraryInfo>
+#include <QLocale>
+
 #include "AppTexts.h"
 #include "CMainFrame.h"
 #include "MultimediaTimer.h"
@@ -9,6 +12,11 @@
 ViewerApp::ViewerApp(int& argc, char** argv)
     : QApplication(argc, argv), prompts(appTexts::applicationTitle) {
     setApplicationName(appTexts::applicationTitle);
+    useJapaneseConventions();
+    // Without them the standard dialogs stay in English; everything else still works.
+    if (loadQtTranslations(qtTranslator)) {
+        installTranslator(&qtTranslator);
+    }
     Prompts::install(&prompts);
     MultimediaTimer::install(&playbackTimer);
 }
@@ -39,4 +47,13 @@ std::string ViewerApp::rawCommandLine(int argc, const char* const* argv) {
 
 QString ViewerApp::versionString(const QString& key) {
     return VersionInfo::programString(key);
+}
+
+bool ViewerApp::loadQtTranslations(QTranslator& translator) {
+    return translator.load(QStringLiteral("qtbase_ja"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+}
+
+void ViewerApp::useJapaneseConventions() {
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
 }

@@ -99,7 +99,7 @@ std::string UserLocations::cardFolder() const {
         return {};
     }
     for (const char* mounts : {"/media/", "/run/media/"}) {
-        const std::string folder = mounts + facts_.userName + '/';
+        std::string folder = mounts + facts_.userName + '/';
         if (facts_.folderExists(folder)) {
             return folder;
         }

@@ -1,5 +1,7 @@
 #include "ViewerApp.h"
 
+#include <clocale>
+
 #include <QLibraryInfo>
 #include <QLocale>
 
@@ -56,4 +58,17 @@ bool ViewerApp::loadQtTranslations(QTranslator& translator) {
 
 void ViewerApp::useJapaneseConventions() {
     QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+}
+
+void ViewerApp::useJapaneseSystemDates() {
+    // The C library takes the user's own locale first; its later attempt with a Japanese
+    // LC_TIME that may not be installed then fails and changes nothing.
+    std::setlocale(LC_ALL, "");
+    // LC_ALL would hide LC_TIME from Qt; LANG keeps what it stood for.
+    const QByteArray all = qgetenv("LC_ALL");
+    if (!all.isEmpty()) {
+        qputenv("LANG", all);
+        qunsetenv("LC_ALL");
+    }
+    qputenv("LC_TIME", "ja_JP.UTF-8");
 }

@@ -38,6 +38,9 @@ public:
     static bool loadQtTranslations(QTranslator& translator);
     // Makes dates, times and numbers follow the Japanese conventions, as the interface does.
     static void useJapaneseConventions();
+    // The same for what Qt formats with the system's locale (the file dialog's dates). Call
+    // before the application object exists: Qt reads LC_TIME once.
+    static void useJapaneseSystemDates();
 
 private:
     QTranslator qtTranslator;

@@ -39,10 +39,10 @@ QString qtPath(const std::string& path) {
 // The folder browser's caption on the system the texts come from.
 const QString folderBrowserTitle = QStringLiteral("フォルダーの参照");
 
-// The computer, home, the card folder and every mounted removable volume, so a card in the
-// reader is one click away. Removable media are mounted under /media or /run/media (udisks,
-// and the usual place for a hand-written fstab line).
-QList<QUrl> sidebarUrls(const UserLocations& locations) {
+// The computer, home and every mounted removable volume, so a card in the reader is one click
+// away. Removable media are mounted under /media or /run/media (udisks, and the usual place for
+// a hand-written fstab line).
+QList<QUrl> sidebarUrls() {
     QList<QUrl> urls{QUrl(QStringLiteral("file:")), QUrl::fromLocalFile(QDir::homePath())};
     const auto add = [&urls](const QString& folder) {
         const QUrl url = QUrl::fromLocalFile(folder);
@@ -50,10 +50,6 @@ QList<QUrl> sidebarUrls(const UserLocations& locations) {
             urls.append(url);
         }
     };
-    const std::string card = locations.cardFolder();
-    if (!card.empty()) {
-        add(QDir::cleanPath(qtPath(card)));
-    }
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         const QString root = volume.rootPath();
         if (volume.isValid() && volume.isReady() &&
@@ -67,9 +63,9 @@ QList<QUrl> sidebarUrls(const UserLocations& locations) {
 
 // Qt's own dialog rather than the desktop's: it speaks the program's Japanese, takes the side
 // bar above, and can sit inside the folder chooser under its prompt.
-void prepare(QFileDialog& dialog, const UserLocations& locations) {
+void prepare(QFileDialog& dialog) {
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setSidebarUrls(sidebarUrls(locations));
+    dialog.setSidebarUrls(sidebarUrls());
 }
 
 }  // namespace
@@ -94,7 +90,7 @@ Prompts::Answer QtPrompts::message(const std::string& text, Buttons buttons, Ico
 std::optional<std::string> QtPrompts::chooseOpenFile(const OpenFileRequest& request) {
     const UserLocations locations = UserLocations::current();
     QFileDialog dialog(nullptr, QString(), qtPath(locations.startFolder(request.initialFolder)));
-    prepare(dialog, locations);
+    prepare(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
@@ -126,7 +122,7 @@ std::optional<std::string> QtPrompts::chooseFolder(const std::string& prompt,
     dialog->setWindowFlags(Qt::Widget);
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly);
-    prepare(*dialog, locations);
+    prepare(*dialog);
     layout->addWidget(dialog);
     QObject::connect(dialog, &QFileDialog::accepted, &window, &QDialog::accept);
     QObject::connect(dialog, &QFileDialog::rejected, &window, &QDialog::reject);

@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -67,12 +68,23 @@ TEST_F(UserLocationsTest, WritableFolderIsTheUsersOwnSystemProgramFolderIsNot) {
     EXPECT_EQ(UserLocations::forProgramFolder(folder).settingsFolder(), folder);
     EXPECT_EQ(UserLocations::forProgramFolder(folder).startFolder(folder), folder);
 
-    // Not writable for a user, and no place for settings even for root.
+    // Not writable for a user, and no place for settings even for root: the XDG
+    // configuration folder takes Halcyra.ini (a scratch one here, not the tester's).
+    const QTemporaryDir xdgConfig;
+    const QByteArray savedConfigHome = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", xdgConfig.path().toLocal8Bit());
+    const std::string perUser =
+        slashed(xdgConfig.path()) + QCoreApplication::applicationName().toStdString() + '/';
     const UserLocations installed = UserLocations::forProgramFolder("/usr/bin/");
-    EXPECT_NE(installed.settingsFolder(), "/usr/bin/");
+    EXPECT_EQ(installed.settingsFolder(), perUser);
     EXPECT_NE(installed.startFolder("/usr/bin/"), "/usr/bin/");
     // A folder that does not exist cannot hold anything either.
-    EXPECT_NE(UserLocations::forProgramFolder(folder + "gone/").settingsFolder(), folder + "gone/");
+    EXPECT_EQ(UserLocations::forProgramFolder(folder + "gone/").settingsFolder(), perUser);
+    if (savedConfigHome.isEmpty()) {
+        qunsetenv("XDG_CONFIG_HOME");
+    } else {
+        qputenv("XDG_CONFIG_HOME", savedConfigHome);
+    }
 }
 
 }  // namespace

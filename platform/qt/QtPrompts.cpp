@@ -3,9 +3,16 @@
 #include <utility>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
+#include <QStorageInfo>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "UserLocations.h"
 
 namespace {
 
@@ -23,6 +30,42 @@ QMessageBox::Icon boxIcon(Prompts::Icon icon) {
 
 std::string localPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
+}
+
+QString qtPath(const std::string& path) {
+    return QFile::decodeName(path.c_str());
+}
+
+// The folder browser's caption on the system the texts come from.
+const QString folderBrowserTitle = QStringLiteral("フォルダーの参照");
+
+// The computer, home and every mounted removable volume, so a card in the reader is one click
+// away. Removable media are mounted under /media or /run/media (udisks, and the usual place for
+// a hand-written fstab line).
+QList<QUrl> sidebarUrls() {
+    QList<QUrl> urls{QUrl(QStringLiteral("file:")), QUrl::fromLocalFile(QDir::homePath())};
+    const auto add = [&urls](const QString& folder) {
+        const QUrl url = QUrl::fromLocalFile(folder);
+        if (!urls.contains(url)) {
+            urls.append(url);
+        }
+    };
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        const QString root = volume.rootPath();
+        if (volume.isValid() && volume.isReady() &&
+            (root.startsWith(QLatin1String("/media/")) ||
+             root.startsWith(QLatin1String("/run/media/")))) {
+            add(root);
+        }
+    }
+    return urls;
+}
+
+// Qt's own dialog rather than the desktop's: it speaks the program's Japanese, takes the side
+// bar above, and can sit inside the folder chooser under its prompt.
+void prepare(QFileDialog& dialog) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setSidebarUrls(sidebarUrls());
 }
 
 }  // namespace
@@ -45,7 +88,9 @@ Prompts::Answer QtPrompts::message(const std::string& text, Buttons buttons, Ico
 }
 
 std::optional<std::string> QtPrompts::chooseOpenFile(const OpenFileRequest& request) {
-    QFileDialog dialog(nullptr, QString(), QFile::decodeName(request.initialFolder.c_str()));
+    const UserLocations locations = UserLocations::current();
+    QFileDialog dialog(nullptr, QString(), qtPath(locations.startFolder(request.initialFolder)));
+    prepare(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
@@ -62,8 +107,31 @@ std::optional<std::string> QtPrompts::chooseOpenFile(const OpenFileRequest& requ
 
 std::optional<std::string> QtPrompts::chooseFolder(const std::string& prompt,
                                                    const std::string& initialFolder) {
-    const QString folder = QFileDialog::getExistingDirectory(
-        nullptr, QString::fromStdString(prompt), QFile::decodeName(initialFolder.c_str()));
+    const UserLocations locations = UserLocations::current();
+    // The prompt has two lines: it goes above the folders, where it can be read, as the
+    // folder browser shows its text, not into the title bar.
+    QDialog window(QApplication::activeWindow());
+    window.setWindowTitle(folderBrowserTitle);
+    auto* layout = new QVBoxLayout(&window);
+    auto* text = new QLabel(QString::fromStdString(prompt), &window);
+    text->setObjectName(QStringLiteral("prompt"));
+    text->setTextFormat(Qt::PlainText);
+    text->setWordWrap(true);
+    layout->addWidget(text);
+    auto* dialog = new QFileDialog(&window, QString(), qtPath(locations.startFolder(initialFolder)));
+    dialog->setWindowFlags(Qt::Widget);
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    prepare(*dialog);
+    layout->addWidget(dialog);
+    QObject::connect(dialog, &QFileDialog::accepted, &window, &QDialog::accept);
+    QObject::connect(dialog, &QFileDialog::rejected, &window, &QDialog::reject);
+    window.resize(window.sizeHint().expandedTo(QSize(560, 420)));
+
+    if (window.exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    const QString folder = dialog->selectedFiles().constFirst();
     if (folder.isEmpty()) {
         return std::nullopt;
     }

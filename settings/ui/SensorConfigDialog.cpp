@@ -13,6 +13,7 @@
 #include "ProgramFolder.h"
 #include "Prompts.h"
 #include "ResourcePaths.h"
+#include "UserLocations.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ SensorConfigDialog::SensorConfigDialog(QWidget* parent, std::string programFolde
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       programFolder_(std::move(programFolder)),
-      memory_(programFolder_ + text::iniName) {
+      memory_(UserLocations::forProgramFolder(programFolder_).settingsFolder() + text::iniName) {
     QFont dialogFont = font();
     dialogFont.setPointSize(8);
     setFont(dialogFont);

@@ -17,8 +17,9 @@ class SensorConfigDialog : public QDialog {
 
 public:
     explicit SensorConfigDialog(QWidget* parent = nullptr);
-    // `programFolder` (ending in "/") holds Halcyra.ini and is where the chooser starts;
-    // tests give each case a folder of its own.
+    // `programFolder` (ending in "/") is where the chooser starts and, when it is the user's
+    // own, holds Halcyra.ini (else the user's configuration folder does); tests give each case
+    // a folder of its own.
     SensorConfigDialog(QWidget* parent, std::string programFolder);
 
     void onCarClicked();

@@ -57,7 +57,9 @@ int main(int argc, char** argv) {
     ok &= save(drawTruckPicture(), root + "/pictures/truck.png", true);
     ok &= save(drawLogo(), root + "/pictures/logo.png", false);
     ok &= save(drawIcon(64), root + "/icon/halcyra.png", false);
-    ok &= save(drawIcon(32), root + "/icon/halcyra-32.png", false);
-    ok &= save(drawIcon(48), root + "/icon/halcyra-48.png", false);
+    // The window icon's sizes, and the rest of the hicolor theme's usual sizes for the menus.
+    for (int size : {16, 22, 24, 32, 48, 128, 256}) {
+        ok &= save(drawIcon(size), root + "/icon/halcyra-" + QString::number(size) + ".png", false);
+    }
     return ok ? 0 : 1;
 }

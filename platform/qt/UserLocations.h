@@ -1,0 +1,39 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+// Where Halcyra keeps Halcyra.ini and where its open dialog and folder chooser start. Run from a
+// folder of the user's own (a build folder, an unpacked copy) both are the program folder.
+// Installed system-wide, that folder is not the user's: Halcyra.ini goes to the user's
+// configuration folder, and the dialogs start where a card reader's card appears
+// (/media/USER, /run/media/USER), else in the home folder.
+class UserLocations {
+public:
+    struct Facts {
+        std::string programFolder;    // ends in "/"
+        bool programFolderIsOwn = true;
+        std::string configFolder;     // the user's, for this program; ends in "/"
+        std::string homeFolder;       // ends in "/"
+        std::string userName;
+        std::function<bool(const std::string&)> folderExists;
+    };
+
+    explicit UserLocations(Facts facts);
+    // This process: the program folder counts as the user's own when it can be written and is
+    // not a system program folder (/usr/bin, /usr/local/bin, the one installed into).
+    static UserLocations current();
+    // As current(), but with `programFolder` (ending in "/") in place of the program's own.
+    static UserLocations forProgramFolder(const std::string& programFolder);
+
+    // The folder that holds Halcyra.ini, ending in "/".
+    std::string settingsFolder() const;
+    // Where a dialog asked to start in `requested` opens: the program folder becomes the card
+    // folder or home on an installed system; any other folder stays as asked.
+    std::string startFolder(const std::string& requested) const;
+    // "/media/USER/" or "/run/media/USER/" when one exists, else empty.
+    std::string cardFolder() const;
+
+private:
+    Facts facts_;
+};

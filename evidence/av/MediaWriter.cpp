@@ -66,8 +66,10 @@ bool MediaWriter::addJpegStream(int width, int height, bool fourccMjpg) {
     parameters.height = height;
     parameters.format = AV_PIX_FMT_YUVJ420P;
     stream->time_base = clipTimeBase;
-    stream->avg_frame_rate = av_inv_q(clipTimeBase);
-    stream->r_frame_rate = av_inv_q(clipTimeBase);
+    if (fourccMjpg) {
+        stream->avg_frame_rate = av_inv_q(clipTimeBase);
+        stream->r_frame_rate = av_inv_q(clipTimeBase);
+    }
     return true;
 }
 

@@ -24,6 +24,7 @@ CMainFrame::CMainFrame(const std::string& commandLine, QWidget* parent) : QMainW
     setCentralWidget(playerWnd);
     exportCommands = std::make_unique<ExportCommands>(playerWnd->loadedRecording(), this);
     exportCommands->addMenuTo(*menuBar());
+    playerWnd->addContextActions(exportCommands->actions());
     connect(playerWnd, &PlayerWnd::recordingOpened, exportCommands.get(),
             &ExportCommands::setRecording);
     // The export reads the view's recording, so no other file is loaded until it ends.

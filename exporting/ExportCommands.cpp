@@ -1,6 +1,7 @@
 #include "ExportCommands.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QKeySequence>
@@ -9,6 +10,7 @@
 
 #include "ClipDialog.h"
 #include "ClipExport.h"
+#include "EvidencePackage.h"
 #include "ExportTexts.h"
 #include "Prompts.h"
 #include "Recording.h"
@@ -33,6 +35,7 @@ ExportCommands::ExportCommands(const Recording& recording, QWidget* window)
     addAction(exportTexts::saveStill, QKeySequence(Qt::CTRL | Qt::Key_S), &ExportCommands::onSaveStill);
     addAction(exportTexts::exportClip, QKeySequence(Qt::CTRL | Qt::Key_E), &ExportCommands::onExportClip);
     addAction(exportTexts::makeReport, QKeySequence(), &ExportCommands::onMakeReport);
+    addAction(exportTexts::writePackage, QKeySequence(), &ExportCommands::onWritePackage);
     connect(jobRunner, &ExportRunner::busyChanged, this, &ExportCommands::updateActions);
     connect(jobRunner, &ExportRunner::finished, this, &ExportCommands::finish);
     updateActions();
@@ -72,9 +75,13 @@ void ExportCommands::updateActions() {
     }
 }
 
-std::string ExportCommands::stem() const {
-    return QFile::encodeName(QFileInfo(QFile::decodeName(recordingPath.c_str())).completeBaseName())
-        .toStdString();
+std::string ExportCommands::namePrefix() const {
+    const std::string report = packageFileNames(recording, recordingPath).report;
+    const std::string tail = "-report.pdf";
+    if (report.size() > tail.size() && report.ends_with(tail)) {
+        return report.substr(0, report.size() - tail.size());
+    }
+    return "halcyra";
 }
 
 std::optional<std::string> ExportCommands::chooseTarget(const char* title, const std::string& name,
@@ -106,7 +113,7 @@ void ExportCommands::onSaveStill() {
     }
     // The frame on screen now; playback may move on while the still is written.
     const std::uint32_t index = recording.currentIndex();
-    const std::string name = stem() + '-' + std::to_string(recording.frameAt(index).number) + ".jpg";
+    const std::string name = namePrefix() + '-' + std::to_string(recording.frameAt(index).number) + ".jpg";
     StillOptions options;
     const std::optional<std::string> target =
         chooseTarget(exportTexts::stillTitle, name, "jpg", exportTexts::stillFilter, options.replace);
@@ -137,7 +144,7 @@ void ExportCommands::onExportClip() {
         filter = exportTexts::mp4Filter;
     }
     const std::string name =
-        stem() + (options.kind == ClipKind::ShareMp4 ? "-share." : "-original.") + suffix;
+        namePrefix() + (options.kind == ClipKind::ShareMp4 ? "-share." : "-original.") + suffix;
     const std::optional<std::string> target = chooseTarget(exportTexts::clipSaveTitle, name, suffix, filter, options.replace);
     if (!target) {
         return;
@@ -155,7 +162,7 @@ void ExportCommands::onMakeReport() {
     options.programVersion =
         VersionInfo::programString(QStringLiteral("ProductVersion")).toStdString();
     const std::optional<std::string> target = chooseTarget(
-        exportTexts::reportTitle, stem() + "-report.pdf", "pdf", exportTexts::reportFilter,
+        exportTexts::reportTitle, namePrefix() + "-report.pdf", "pdf", exportTexts::reportFilter,
         options.replace);
     if (!target) {
         return;
@@ -163,6 +170,38 @@ void ExportCommands::onMakeReport() {
     start(*target, [&recording = recording, source = recordingPath, path = *target,
                     options](ExportProgress& progress) {
         return exportReport(recording, source, path, options, progress);
+    });
+}
+
+void ExportCommands::onWritePackage() {
+    if (!loaded || jobRunner->isBusy()) {
+        return;
+    }
+    const std::optional<std::string> chosen =
+        Prompts::current().chooseSaveFolder(exportTexts::packagePrompt, folders.start());
+    if (!chosen) {
+        return;
+    }
+    // An empty folder takes the package as it is; any other gets a folder of its own inside.
+    QDir folder(QFile::decodeName(chosen->c_str()));
+    if (!folder.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        folder.setPath(folder.filePath(QFile::decodeName((namePrefix() + "-evidence").c_str())));
+    }
+    const std::string target = QFile::encodeName(folder.path()).toStdString();
+    PackageOptions options;
+    options.report.programVersion =
+        VersionInfo::programString(QStringLiteral("ProductVersion")).toStdString();
+    if (!folder.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString question = exportTexts::replaceInFolder.arg(folder.dirName());
+        if (Prompts::current().message(question.toStdString(), Prompts::Buttons::OkCancel,
+                                       Prompts::Icon::Warning) != Prompts::Answer::Ok) {
+            return;
+        }
+        options.replace = true;
+    }
+    start(target, [&recording = recording, source = recordingPath, target,
+                   options](ExportProgress& progress) {
+        return exportEvidencePackage(recording, source, target, options, progress);
     });
 }
 

@@ -42,12 +42,13 @@ public slots:
     void onSaveStill();
     void onExportClip();
     void onMakeReport();
+    void onWritePackage();
 
 private:
     QAction* addAction(const QString& text, const QKeySequence& keys, void (ExportCommands::*slot)());
     void updateActions();
-    // The file stem of the recording, for suggested names.
-    std::string stem() const;
+    // How suggested names begin: the capture date and time, as the package names its files.
+    std::string namePrefix() const;
     // The target chosen in a save dialog, with `replace` set when an existing file may be
     // replaced; nothing when the user cancelled anywhere.
     std::optional<std::string> chooseTarget(const char* title, const std::string& name,

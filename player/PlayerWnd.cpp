@@ -1,37 +1,53 @@
 #include "PlayerWnd.h"
 
 #include <algorithm>
+#include <cmath>
 
+#include <QActionGroup>
+#include <QContextMenuEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
 #include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QSlider>
+#include <QTimer>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include "AboutDialog.h"
 #include "BitmapButton.h"
+#include "EventSlider.h"
 #include "FrameTimeText.h"
 #include "LogoBar.h"
 #include "MultimediaTimer.h"
 #include "PlayerTexts.h"
 #include "ProgramFolder.h"
 #include "Prompts.h"
-#ifdef HALCYRA_HAVE_SETTINGS_UI
 #include "SensorConfigDialog.h"
 #include "TimeConfigDialog.h"
-#endif
 
 namespace {
 
 constexpr int staticId = 0xFFFF;
 constexpr char idProperty[] = "controlId";
+
+// The control panel, measured from the bottom of the window.
+constexpr int rowHeight = 30;
+constexpr int transportRowTop = 88;
+constexpr int readoutRowTop = 58;
+constexpr int logoHeight = 28;
+constexpr int transportWidth = 48;
+constexpr int pushButtonWidth = 100;
+constexpr int readoutWidth = 88;
+
+constexpr char iniName[] = "Halcyra.ini";
 
 void setControlId(QWidget* control, const char* name, int id) {
     control->setObjectName(QString::fromLatin1(name));
@@ -44,19 +60,23 @@ QRect toQRect(const PixelRect& rect) {
 
 }  // namespace
 
-PlayerWnd::PlayerWnd(QWidget* parent) : QWidget(parent) {
+PlayerWnd::PlayerWnd(QWidget* parent) : QWidget(parent), viewOptions(programFolder() + iniName) {
     setProperty(idProperty, viewId);
     setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);
     // paintEvent covers the whole image area itself; the panel covers the rest.
     setAttribute(Qt::WA_OpaquePaintEvent);
     recording.setOwner(this);
+    smooth = viewOptions.loadSmoothScaling();
+    speedNoticeTimer = new QTimer(this);
+    speedNoticeTimer->setSingleShot(true);
+    speedNoticeTimer->setInterval(speedNoticeMs);
+    connect(speedNoticeTimer, &QTimer::timeout, this, [this] { update(imageArea()); });
     createControls();
 }
 
 PlayerWnd::~PlayerWnd() {
-    killPlayTimer();
-    recording.stopPlaying();
+    stopPlayback();
     recording.clear();
 }
 
@@ -83,7 +103,7 @@ void PlayerWnd::createControls() {
     panelStatic->setAutoFillBackground(true);
     panelStatic->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    slider = new QSlider(Qt::Horizontal, this);
+    slider = new EventSlider(this);
     setControlId(slider, "slider", 0);
     slider->setTickPosition(QSlider::TicksBelow);
     slider->setEnabled(false);
@@ -133,19 +153,21 @@ void PlayerWnd::createControls() {
 void PlayerWnd::layoutControls() {
     const int w = width();
     const int h = height();
-    const int x = w / 2 - 144;
-    panelStatic->setGeometry(0, h - 118, w, 118);
-    slider->setGeometry(0, h - 118, w, 30);
-    exitButton->setGeometry(w - 100, h - 58, 100, 30);
-    browseButton->setGeometry(w - 200, h - 58, 100, 30);
-    timeReadout->setGeometry(0, h - 58, 88, 30);
-    firstButton->setGeometry(x, h - 88, 48, 30);
-    prevButton->setGeometry(x + 48, h - 88, 48, 30);
-    playButton->setGeometry(x + 96, h - 88, 48, 30);
-    stopButton->setGeometry(x + 144, h - 88, 48, 30);
-    nextButton->setGeometry(x + 192, h - 88, 48, 30);
-    lastButton->setGeometry(x + 240, h - 88, 48, 30);
-    logoBar->setGeometry(0, h - 28, w, 28);
+    // The six transport buttons span minWidth, centred.
+    const int x = w / 2 - minWidth / 2;
+    panelStatic->setGeometry(0, h - panelHeight, w, panelHeight);
+    slider->setGeometry(0, h - panelHeight, w, rowHeight);
+    exitButton->setGeometry(w - pushButtonWidth, h - readoutRowTop, pushButtonWidth, rowHeight);
+    browseButton->setGeometry(w - 2 * pushButtonWidth, h - readoutRowTop, pushButtonWidth,
+                              rowHeight);
+    timeReadout->setGeometry(0, h - readoutRowTop, readoutWidth, rowHeight);
+    int left = x;
+    for (BitmapButton* button :
+         {firstButton, prevButton, playButton, stopButton, nextButton, lastButton}) {
+        button->setGeometry(left, h - transportRowTop, transportWidth, rowHeight);
+        left += transportWidth;
+    }
+    logoBar->setGeometry(0, h - logoHeight, w, logoHeight);
 }
 
 void PlayerWnd::resizeEvent(QResizeEvent*) {
@@ -153,43 +175,105 @@ void PlayerWnd::resizeEvent(QResizeEvent*) {
 }
 
 QRect PlayerWnd::stretchTarget(int w, int h, int W, int A) {
-    if (w <= 0 || h <= 0 || W <= 0 || A <= 0) {
+    return ViewTransform::fit(w, h, W, A);
+}
+
+QRect PlayerWnd::imageArea() const {
+    return {0, 0, width(), std::max(0, height() - panelHeight)};
+}
+
+QSize PlayerWnd::pictureSize() const {
+    if (!recording.bitmapsCreated()) {
         return {};
     }
-    const double rw = static_cast<double>(w) / W;
-    const double rh = static_cast<double>(h) / A;
-    if (rw > rh) {
-        const int d = static_cast<int>(h / rw);
-        return {0, (A - d) / 2, W, d};
-    }
-    const int d = static_cast<int>(w / rh);
-    return {(W - d) / 2, 0, d, A};
+    return {recording.bitmapWidth(), recording.bitmapHeight()};
 }
 
 void PlayerWnd::paintEvent(QPaintEvent* event) {
-    const QRect area(0, 0, width(), height() - panelHeight);
+    const QRect area = imageArea();
     if (area.isEmpty()) {
         return;
     }
     QPainter painter(this);
     painter.setClipRegion(event->region());
-    const QColor windowColour = palette().color(QPalette::Base);
     if (!recording.bitmapsCreated() || !recording.shownBitmap().isCreated()) {
-        painter.fillRect(area, windowColour);
+        painter.fillRect(area, palette().color(QPalette::Base));
         return;
     }
+    paintPicture(painter, area);
+    paintSpeedMarks(painter, area);
+}
+
+void PlayerWnd::paintPicture(QPainter& painter, const QRect& area) {
+    const QColor windowColour = palette().color(QPalette::Base);
     const FrameBitmap& bitmap = recording.shownBitmap();
-    const QRect target = stretchTarget(recording.bitmapWidth(), recording.bitmapHeight(),
-                                       area.width(), area.height());
-    // The bands beside the picture show the window colour, as an erased background would.
-    for (const QRect& band : QRegion(area).subtracted(target)) {
+    // A view of the bitmap's own memory; nearest pixels unless smooth scaling is chosen.
+    const QImage picture(bitmap.pixels(), bitmap.width(), bitmap.height(), bitmap.stride(),
+                         QImage::Format_BGR888);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    if (view.isFit()) {
+        const QRect target = stretchTarget(recording.bitmapWidth(), recording.bitmapHeight(),
+                                           area.width(), area.height());
+        // The bands beside the picture show the window colour, as an erased background would.
+        for (const QRect& band : QRegion(area).subtracted(target)) {
+            painter.fillRect(band, windowColour);
+        }
+        painter.drawImage(target, picture);
+        return;
+    }
+    // Enlarged, only the source pixels that land in the area are drawn.
+    const ViewTransform::Visible visible = view.visiblePart(pictureSize(), area.size());
+    const QRectF& target = visible.destination;
+    const QRect covered(QPoint(static_cast<int>(std::ceil(target.left())),
+                               static_cast<int>(std::ceil(target.top()))),
+                        QPoint(static_cast<int>(std::floor(target.right())) - 1,
+                               static_cast<int>(std::floor(target.bottom())) - 1));
+    for (const QRect& band : QRegion(area).subtracted(covered)) {
         painter.fillRect(band, windowColour);
     }
-    // A view of the bitmap's own memory, drawn with nearest-neighbour scaling.
-    const QImage view(bitmap.pixels(), bitmap.width(), bitmap.height(), bitmap.stride(),
-                      QImage::Format_BGR888);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(target, view);
+    if (!visible.source.isEmpty()) {
+        painter.save();
+        painter.setClipRect(area, Qt::IntersectClip);
+        painter.drawImage(target, picture, QRectF(visible.source));
+        painter.restore();
+    }
+}
+
+void PlayerWnd::paintSpeedMarks(QPainter& painter, const QRect& area) {
+    const bool notice = speedNoticeTimer->isActive();
+    if (pace.isRecordedPace() && !notice) {
+        return;
+    }
+    const QString factor = QString::fromStdString(pace.factorText());
+    // The part of the area that shows the picture, so the marks never sit in a band.
+    const QRect pictureArea =
+        view.target(pictureSize(), area.size()).toAlignedRect().intersected(area);
+    const auto drawLabel = [&](const QString& text, int pixelSize, bool centred) {
+        QFont font = painter.font();
+        font.setPixelSize(pixelSize);
+        font.setBold(true);
+        painter.setFont(font);
+        const QFontMetrics metrics(font);
+        const int margin = pixelSize / 3;
+        QRect box(0, 0, metrics.horizontalAdvance(text) + 2 * margin, metrics.height() + margin);
+        if (centred) {
+            box.moveCenter(pictureArea.center());
+        } else {
+            box.moveTopRight(pictureArea.topRight() + QPoint(-margin, margin));
+        }
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(QColor(0, 0, 0, 150));
+        painter.drawRoundedRect(box, margin, margin);
+        painter.setPen(Qt::white);
+        painter.drawText(box, Qt::AlignCenter, text);
+    };
+    if (!pace.isRecordedPace()) {
+        drawLabel(factor, 12, false);
+    }
+    if (notice) {
+        drawLabel(playerTexts::speedNotice + factor, std::clamp(area.height() / 8, 14, 48), true);
+    }
 }
 
 PixelRect PlayerWnd::clientRect() const {
@@ -224,17 +308,15 @@ void PlayerWnd::openCommandLine(const std::string& text) {
 }
 
 bool PlayerWnd::openRecording(const std::string& path) {
+    view.reset();
+    pace.reset();
+    speedNoticeTimer->stop();
     if (recording.load(path)) {
         window()->setWindowTitle(playerTexts::frameTitle + playerTexts::titleSeparator +
                                  QString::fromStdString(recording.getCaptureDate()));
         timeReadout->setText(playerTexts::firstFrameTime);
-        playButton->setEnabled(true);
-        stopButton->setEnabled(false);
-        prevButton->setEnabled(false);
-        firstButton->setEnabled(false);
-        nextButton->setEnabled(true);
-        lastButton->setEnabled(true);
-        slider->setEnabled(true);
+        // Next and Last are offered even for a single frame, as after any open.
+        updateTransport(true, false);
         slider->setRange(0, recording.lastNumber() - 1);
         slider->setTickInterval(30);
         slider->setPageStep(30);
@@ -250,12 +332,7 @@ bool PlayerWnd::openRecording(const std::string& path) {
     slider->setTickInterval(1);
     slider->setValue(0);
     timeReadout->setText(playerTexts::noTime);
-    for (QWidget* control : {static_cast<QWidget*>(slider), static_cast<QWidget*>(prevButton),
-                             static_cast<QWidget*>(firstButton), static_cast<QWidget*>(nextButton),
-                             static_cast<QWidget*>(lastButton), static_cast<QWidget*>(playButton),
-                             static_cast<QWidget*>(stopButton)}) {
-        control->setEnabled(false);
-    }
+    updateTransport();
     repaintAll();
     emit recordingOpened(QFile::decodeName(path.c_str()), false);
     return false;
@@ -285,14 +362,29 @@ bool PlayerWnd::canClose() {
     if (playTimerId == 0) {
         return true;
     }
-    killPlayTimer();
-    recording.stopPlaying();
+    stopPlayback();
     return false;
 }
 
-void PlayerWnd::stopForOpen() {
+void PlayerWnd::stopPlayback() {
     killPlayTimer();
     recording.stopPlaying();
+}
+
+void PlayerWnd::updateTransport() {
+    updateTransport(recording.isFirst(), recording.isLast());
+}
+
+void PlayerWnd::updateTransport(bool atFirst, bool atLast) {
+    const bool loaded = recording.frameCount() > 0;
+    const bool stepping = loaded && !recording.isPlaying();
+    playButton->setEnabled(stepping);
+    stopButton->setEnabled(loaded && recording.isPlaying());
+    firstButton->setEnabled(stepping && !atFirst);
+    prevButton->setEnabled(stepping && !atFirst);
+    nextButton->setEnabled(stepping && !atLast);
+    lastButton->setEnabled(stepping && !atLast);
+    slider->setEnabled(loaded);
 }
 
 void PlayerWnd::onBrowse() {
@@ -305,7 +397,7 @@ void PlayerWnd::onBrowse() {
     if (!path) {
         return;
     }
-    stopForOpen();
+    stopPlayback();
     requestOpen(*path);
 }
 
@@ -322,7 +414,7 @@ void PlayerWnd::dropEvent(QDropEvent* event) {
         return;
     }
     const std::string path = QFile::encodeName(urls.constFirst().toLocalFile()).toStdString();
-    stopForOpen();
+    stopPlayback();
     requestOpen(path);
     event->acceptProposedAction();
 }
@@ -338,17 +430,13 @@ void PlayerWnd::onAbout() {
 }
 
 void PlayerWnd::onSensorSettings() {
-#ifdef HALCYRA_HAVE_SETTINGS_UI
     SensorConfigDialog dialog(nullptr);
     dialog.exec();
-#endif
 }
 
 void PlayerWnd::onClockSettings() {
-#ifdef HALCYRA_HAVE_SETTINGS_UI
     TimeConfigDialog dialog(nullptr);
     dialog.exec();
-#endif
 }
 
 // Playback
@@ -362,10 +450,11 @@ bool PlayerWnd::startPlayTimer() {
         QMetaObject::invokeMethod(window(), &QWidget::close, Qt::QueuedConnection);
         return false;
     }
-    std::uint32_t period = std::max(caps->periodMin, framePeriodMs);
+    std::uint32_t period = std::max(caps->periodMin, pace.periodMs());
     if (period >= caps->periodMax) {
         period = caps->periodMax;
     }
+    pace.restart();
     playTimerId = timer.setEvent(period, [this](std::uint32_t id) { playTimerProc(id); });
     return playTimerId != 0;
 }
@@ -378,7 +467,8 @@ void PlayerWnd::killPlayTimer() {
 }
 
 void PlayerWnd::playTimerProc(std::uint32_t timerId) {
-    if (timerId == playTimerId && timerId != 0 && !tickRunning) {
+    // Away from the recorded pace, not every event moves the clock.
+    if (timerId == playTimerId && timerId != 0 && !tickRunning && pace.eventSteps()) {
         tickRunning = true;
         playTick();
         tickRunning = false;
@@ -399,12 +489,9 @@ void PlayerWnd::playTick() {
             clockStepDone = true;
             if (!recording.stepNext()) {
                 showPosition();
-                killPlayTimer();
-                recording.stopPlaying();
-                stopButton->setEnabled(false);
-                playButton->setEnabled(true);
-                prevButton->setEnabled(true);
-                firstButton->setEnabled(true);
+                stopPlayback();
+                // The cursor stands on the last frame, also when it is the only one.
+                updateTransport(false, true);
             }
         }
     } catch (...) {
@@ -434,66 +521,37 @@ void PlayerWnd::onPlay() {
     recording.startPlaying();
     startPlayTimer();
     lastTickTime = MultimediaTimer::current().time();
-    playButton->setEnabled(false);
-    stopButton->setEnabled(true);
-    prevButton->setEnabled(false);
-    firstButton->setEnabled(false);
-    nextButton->setEnabled(false);
-    lastButton->setEnabled(false);
+    updateTransport();
 }
 
 void PlayerWnd::onStop() {
-    playButton->setEnabled(true);
-    stopButton->setEnabled(false);
-    if (!recording.isFirst()) {
-        prevButton->setEnabled(true);
-        firstButton->setEnabled(true);
-    }
-    if (!recording.isLast()) {
-        nextButton->setEnabled(true);
-        lastButton->setEnabled(true);
-    }
-    killPlayTimer();
-    recording.stopPlaying();
+    stopPlayback();
+    updateTransport();
 }
 
+// The stepping commands assume what they have just done (Next and Prev leave the other end,
+// First and Last reach theirs), which differs from the cursor only for a single frame.
 void PlayerWnd::onNext() {
     recording.showNext();
-    if (recording.isLast()) {
-        nextButton->setEnabled(false);
-        lastButton->setEnabled(false);
-    }
-    prevButton->setEnabled(true);
-    firstButton->setEnabled(true);
+    updateTransport(false, recording.isLast());
     showPosition();
 }
 
 void PlayerWnd::onPrev() {
     recording.showPrevious();
-    if (recording.isFirst()) {
-        prevButton->setEnabled(false);
-        firstButton->setEnabled(false);
-    }
-    nextButton->setEnabled(true);
-    lastButton->setEnabled(true);
+    updateTransport(recording.isFirst(), false);
     showPosition();
 }
 
 void PlayerWnd::onFirst() {
     recording.rewind();
-    prevButton->setEnabled(false);
-    firstButton->setEnabled(false);
-    nextButton->setEnabled(true);
-    lastButton->setEnabled(true);
+    updateTransport(true, false);
     showPosition();
 }
 
 void PlayerWnd::onLast() {
     recording.showLast();
-    prevButton->setEnabled(true);
-    firstButton->setEnabled(true);
-    nextButton->setEnabled(false);
-    lastButton->setEnabled(false);
+    updateTransport(false, true);
     showPosition();
 }
 
@@ -503,15 +561,9 @@ void PlayerWnd::onSliderAction(int action) {
     if (action == QAbstractSlider::SliderNoAction) {
         return;
     }
-    killPlayTimer();
-    recording.stopPlaying();
-    playButton->setEnabled(true);
-    stopButton->setEnabled(false);
+    stopPlayback();
     recording.seek(slider->sliderPosition());
-    prevButton->setEnabled(!recording.isFirst());
-    firstButton->setEnabled(!recording.isFirst());
-    nextButton->setEnabled(!recording.isLast());
-    lastButton->setEnabled(!recording.isLast());
+    updateTransport();
     updateTimeReadout();
 }
 
@@ -523,10 +575,226 @@ bool PlayerWnd::pressIfEnabled(QAbstractButton* button) {
     return true;
 }
 
+void PlayerWnd::onGoToEvent() {
+    if (recording.frameCount() == 0) {
+        return;
+    }
+    stopPlayback();
+    // Where a drag to the event would leave the thumb: at the range's end when it is shorter.
+    slider->setValue(EventSlider::eventPosition);
+    recording.seek(EventSlider::eventPosition);
+    updateTransport();
+    updateTimeReadout();
+}
+
+void PlayerWnd::onFaster() {
+    if (pace.faster()) {
+        speedChanged();
+    }
+}
+
+void PlayerWnd::onSlower() {
+    if (pace.slower()) {
+        speedChanged();
+    }
+}
+
+void PlayerWnd::setSpeedLevel(int level) {
+    if (pace.setLevel(level)) {
+        speedChanged();
+    }
+}
+
+void PlayerWnd::speedChanged() {
+    if (playTimerId != 0) {
+        killPlayTimer();
+        startPlayTimer();
+    }
+    speedNoticeTimer->start();
+    update(imageArea());
+}
+
+void PlayerWnd::onZoomFit() {
+    view.reset();
+    update(imageArea());
+}
+
+void PlayerWnd::zoomAround(const QPointF& point, double factor) {
+    const QSize picture = pictureSize();
+    if (picture.isEmpty()) {
+        return;
+    }
+    view.zoomAround(picture, imageArea().size(), point, factor);
+    update(imageArea());
+}
+
+void PlayerWnd::useViewOptions(const std::string& iniPath) {
+    viewOptions = ViewOptions(iniPath);
+    smooth = viewOptions.loadSmoothScaling();
+    update(imageArea());
+}
+
+void PlayerWnd::setSmoothScaling(bool on) {
+    smooth = on;
+    // A preference that cannot be saved is still used for this session.
+    viewOptions.saveSmoothScaling(on);
+    update(imageArea());
+}
+
+bool PlayerWnd::isFullScreenShown() const {
+    return window()->isFullScreen();
+}
+
+void PlayerWnd::toggleFullScreen() {
+    QWidget* frame = window();
+    frame->setWindowState(frame->windowState() ^ Qt::WindowFullScreen);
+}
+
+void PlayerWnd::leaveFullScreen() {
+    if (isFullScreenShown()) {
+        toggleFullScreen();
+    }
+}
+
+void PlayerWnd::wheelEvent(QWheelEvent* event) {
+    const int notches = event->angleDelta().y();
+    if (!imageArea().contains(event->position().toPoint()) || notches == 0 ||
+        pictureSize().isEmpty()) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    zoomAround(event->position(), std::pow(wheelZoomStep, notches / 120.0));
+    event->accept();
+}
+
+void PlayerWnd::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && !view.isFit() &&
+        imageArea().contains(event->position().toPoint())) {
+        dragging = true;
+        dragFrom = event->position();
+        setCursor(Qt::ClosedHandCursor);
+        event->accept();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void PlayerWnd::mouseMoveEvent(QMouseEvent* event) {
+    if (!dragging) {
+        QWidget::mouseMoveEvent(event);
+        return;
+    }
+    const QPointF delta = event->position() - dragFrom;
+    dragFrom = event->position();
+    const QSize picture = pictureSize();
+    if (!picture.isEmpty()) {
+        view.pan(picture, imageArea().size(), delta);
+        update(imageArea());
+    }
+    event->accept();
+}
+
+void PlayerWnd::mouseReleaseEvent(QMouseEvent* event) {
+    if (dragging && event->button() == Qt::LeftButton) {
+        dragging = false;
+        unsetCursor();
+        event->accept();
+        return;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void PlayerWnd::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && imageArea().contains(event->position().toPoint())) {
+        toggleFullScreen();
+        event->accept();
+        return;
+    }
+    QWidget::mouseDoubleClickEvent(event);
+}
+
+void PlayerWnd::addContextActions(const QList<QAction*>& actions) {
+    QList<QPointer<QAction>> group;
+    for (QAction* action : actions) {
+        if (action != nullptr) {
+            group.append(action);
+        }
+    }
+    if (!group.isEmpty()) {
+        contextGroups.push_back(group);
+    }
+}
+
+std::unique_ptr<QMenu> PlayerWnd::createContextMenu() {
+    auto menu = std::make_unique<QMenu>(this);
+    const auto add = [this](QMenu* into, const QString& text, bool enabled, auto slot) {
+        QAction* action = into->addAction(text);
+        action->setEnabled(enabled);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    // The transport items are offered exactly when their buttons are.
+    add(menu.get(), playerTexts::playItem, playButton->isEnabled(), &PlayerWnd::onPlay);
+    add(menu.get(), playerTexts::stopItem, stopButton->isEnabled(), &PlayerWnd::onStop);
+    add(menu.get(), playerTexts::firstItem, firstButton->isEnabled(), &PlayerWnd::onFirst);
+    add(menu.get(), playerTexts::prevItem, prevButton->isEnabled(), &PlayerWnd::onPrev);
+    add(menu.get(), playerTexts::nextItem, nextButton->isEnabled(), &PlayerWnd::onNext);
+    add(menu.get(), playerTexts::lastItem, lastButton->isEnabled(), &PlayerWnd::onLast);
+    menu->addSeparator();
+    const bool loaded = recording.frameCount() > 0;
+    add(menu.get(), playerTexts::eventItem, loaded, &PlayerWnd::onGoToEvent);
+
+    QMenu* speed = menu->addMenu(playerTexts::speedMenu);
+    add(speed, playerTexts::fasterItem, pace.level() < PlaybackPace::fastestLevel,
+        &PlayerWnd::onFaster);
+    add(speed, playerTexts::slowerItem, pace.level() > PlaybackPace::slowestLevel,
+        &PlayerWnd::onSlower);
+    speed->addSeparator();
+    auto* levels = new QActionGroup(speed);
+    for (int level = PlaybackPace::slowestLevel; level <= PlaybackPace::fastestLevel; ++level) {
+        QAction* action = speed->addAction(QString::fromStdString(PlaybackPace::factorText(level)));
+        action->setCheckable(true);
+        action->setChecked(level == pace.level());
+        levels->addAction(action);
+        connect(action, &QAction::triggered, this, [this, level] { setSpeedLevel(level); });
+    }
+
+    menu->addSeparator();
+    add(menu.get(), playerTexts::fitItem, !view.isFit(), &PlayerWnd::onZoomFit);
+    QAction* smoothAction = menu->addAction(playerTexts::smoothItem);
+    smoothAction->setCheckable(true);
+    smoothAction->setChecked(smooth);
+    connect(smoothAction, &QAction::toggled, this, &PlayerWnd::setSmoothScaling);
+    QAction* fullScreen =
+        add(menu.get(), playerTexts::fullScreenItem, true, &PlayerWnd::toggleFullScreen);
+    fullScreen->setCheckable(true);
+    fullScreen->setChecked(isFullScreenShown());
+
+    for (const QList<QPointer<QAction>>& group : contextGroups) {
+        menu->addSeparator();
+        for (const QPointer<QAction>& action : group) {
+            if (action) {
+                menu->addAction(action);
+            }
+        }
+    }
+    return menu;
+}
+
+void PlayerWnd::contextMenuEvent(QContextMenuEvent* event) {
+    if (!imageArea().contains(event->pos())) {
+        QWidget::contextMenuEvent(event);
+        return;
+    }
+    const std::unique_ptr<QMenu> menu = createContextMenu();
+    menu->exec(event->globalPos());
+    event->accept();
+}
+
 // Keys reach this window when it has the focus or when the focused control does not use
 // them itself (the slider keeps its arrows, a focused button its space bar).
 void PlayerWnd::keyPressEvent(QKeyEvent* event) {
-    bool handled = false;
+    bool handled = true;
     switch (event->key()) {
         case Qt::Key_Space:
             handled = pressIfEnabled(playButton) || pressIfEnabled(stopButton);
@@ -543,7 +811,28 @@ void PlayerWnd::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_End:
             handled = pressIfEnabled(lastButton);
             break;
+        case Qt::Key_E:
+            handled = recording.frameCount() > 0;
+            onGoToEvent();
+            break;
+        case Qt::Key_BracketRight:
+            onFaster();
+            break;
+        case Qt::Key_BracketLeft:
+            onSlower();
+            break;
+        case Qt::Key_0:
+            onZoomFit();
+            break;
+        case Qt::Key_F11:
+            toggleFullScreen();
+            break;
+        case Qt::Key_Escape:
+            handled = isFullScreenShown();
+            leaveFullScreen();
+            break;
         default:
+            handled = false;
             break;
     }
     if (handled) {

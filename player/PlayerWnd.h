@@ -1,26 +1,40 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include <QList>
+#include <QPointer>
 #include <QRect>
 #include <QRegion>
 #include <QWidget>
 
+#include "PlaybackPace.h"
 #include "Recording.h"
 #include "RecordingOwner.h"
+#include "ViewOptions.h"
+#include "ViewTransform.h"
 
 class BitmapButton;
+class EventSlider;
 class LogoBar;
 class QAbstractButton;
+class QAction;
 class QLabel;
+class QMenu;
 class QPushButton;
-class QSlider;
+class QTimer;
 
 // The main window: the image area above, the control panel with slider, transport buttons,
 // time readout, browse and exit buttons and the logo strip below. Owns the recording, opens
 // files, paints the shown frame and runs playback.
+//
+// Beyond the buttons: keys (Space, arrows, Home, End, `E` the event, `[` `]` speed, `0` fit,
+// F11 and Esc full screen), the wheel zooms around the pointer, a drag pans, a double-click
+// toggles full screen, and the image area has a context menu of all of these.
 class PlayerWnd : public QWidget, public RecordingOwner {
     Q_OBJECT
 
@@ -31,6 +45,9 @@ public:
     static constexpr std::uint32_t framePeriodMs = 33;
     // Child id within the frame, as the frame's layout knows it.
     static constexpr int viewId = 0xE900;
+    // How much one notch of the mouse wheel zooms: four notches double the size.
+    static constexpr double wheelZoomStep = 1.189207115002721;
+    static constexpr int speedNoticeMs = 1500;
 
     explicit PlayerWnd(QWidget* parent = nullptr);
     ~PlayerWnd() override;
@@ -50,6 +67,29 @@ public:
 
     // The destination of a w x h picture in a W x A image area, aspect kept.
     static QRect stretchTarget(int w, int h, int W, int A);
+
+    // Appends a group of actions to the image area's context menu, after a separator and
+    // after every group added before. The actions stay the caller's: the menu shows them as
+    // they are (text, shortcut text, enabled and checked state) each time it opens, and one
+    // that has been deleted is left out. For the frame's own commands, such as the exports:
+    //     view()->addContextActions({saveStillAction, saveClipAction});
+    // An action with a shortcut keeps it working where the caller registered it; the menu
+    // only shows it. Null entries are skipped; an empty group adds nothing.
+    void addContextActions(const QList<QAction*>& actions);
+    // The context menu as it would open now; the caller owns it.
+    std::unique_ptr<QMenu> createContextMenu();
+
+    // Reads and remembers the view options in this Halcyra.ini from now on (the program
+    // folder's at construction).
+    void useViewOptions(const std::string& iniPath);
+    bool smoothScaling() const { return smooth; }
+    const PlaybackPace& playbackPace() const { return pace; }
+    const ViewTransform& viewTransform() const { return view; }
+    // The image area in this window's coordinates.
+    QRect imageArea() const;
+    // Zooms by `factor` around `point` of the image area, within fit .. 8 times.
+    void zoomAround(const QPointF& point, double factor);
+    bool isFullScreenShown() const;
 
     const Recording& loadedRecording() const { return recording; }
     std::uint32_t runningTimerId() const { return playTimerId; }
@@ -74,6 +114,18 @@ public slots:
     void onSensorSettings();
     void onClockSettings();
 
+    // Stops playback and selects the last frame not later than 0.000 s, as a slider move to
+    // the event position would.
+    void onGoToEvent();
+    void onFaster();
+    void onSlower();
+    void setSpeedLevel(int level);
+    void onZoomFit();
+    void setSmoothScaling(bool on);
+    // Full screen of the frame window.
+    void toggleFullScreen();
+    void leaveFullScreen();
+
 signals:
     // After every open, successful or not; `loaded` tells whether a recording is shown now.
     void recordingOpened(const QString& path, bool loaded);
@@ -84,6 +136,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void createControls();
@@ -91,10 +149,19 @@ private:
                                      const QString& pictures);
     void layoutControls();
     void repaintAll();
+    void paintPicture(QPainter& painter, const QRect& area);
+    void paintSpeedMarks(QPainter& painter, const QRect& area);
+    QSize pictureSize() const;
+    // After the speed changed: the running timer takes the new period, the notice shows.
+    void speedChanged();
 
     bool startPlayTimer();
     void killPlayTimer();
-    void stopForOpen();
+    // Kills the timer and clears the playing flag; the controls are left as they are.
+    void stopPlayback();
+    // Every transport button and the slider from loaded / playing and where the cursor stands.
+    void updateTransport();
+    void updateTransport(bool atFirst, bool atLast);
     void playTick();
     void showPosition();
     void updateTimeReadout();
@@ -102,7 +169,7 @@ private:
     bool pressIfEnabled(QAbstractButton* button);
 
     QWidget* panelStatic = nullptr;
-    QSlider* slider = nullptr;
+    EventSlider* slider = nullptr;
     QLabel* timeReadout = nullptr;
     QPushButton* exitButton = nullptr;
     QPushButton* browseButton = nullptr;
@@ -118,6 +185,14 @@ private:
     std::uint32_t playTimerId = 0;
     std::uint32_t lastTickTime = 0;
     QRegion pendingPaint;
+    PlaybackPace pace{framePeriodMs};
+    ViewTransform view;
+    ViewOptions viewOptions;
+    bool smooth = false;
+    QTimer* speedNoticeTimer = nullptr;
+    bool dragging = false;
+    QPointF dragFrom;
+    std::vector<QList<QPointer<QAction>>> contextGroups;
     // A tick that shows a message box runs a nested event loop; ticks arriving meanwhile are
     // dropped, as the timer's callbacks never overlap.
     bool tickRunning = false;

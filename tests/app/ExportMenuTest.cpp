@@ -55,7 +55,13 @@ TEST_F(ExportMenuTest, SecondDropDownFollowsTheLoadedState) {
     EXPECT_EQ(items[1]->text(), QStringLiteral("動画の書き出し(&C)..."));
     EXPECT_EQ(items[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
     EXPECT_EQ(items[2]->text(), QStringLiteral("報告書の作成(&R)..."));
+    EXPECT_EQ(items[3]->text(), QStringLiteral("証拠一式の書き出し(&P)..."));
     EXPECT_EQ(items, frame.exports().actions());
+    // The same commands in the image area's context menu.
+    const QList<QAction*> context = frame.view()->createContextMenu()->actions();
+    for (QAction* item : items) {
+        EXPECT_TRUE(context.contains(item)) << item->text().toStdString();
+    }
 
     const auto enabled = [&items] {
         int count = 0;
@@ -109,6 +115,28 @@ TEST_F(ExportMenuTest, AFailureNamesTheFileAndTheCause) {
     EXPECT_EQ(messages[0].text.rfind("「a.jpg」を書き出せませんでした。\n", 0), 0U) << messages[0].text;
     EXPECT_GT(messages[0].text.size(), std::string("「a.jpg」を書き出せませんでした。\n").size());
     EXPECT_EQ(messages[0].icon, Prompts::Icon::Warning);
+}
+
+TEST_F(ExportMenuTest, APackageGetsAFolderOfItsOwnInsideAFolderInUse) {
+    ASSERT_TRUE(frame.view()->openRecording(folder.recording("a.dat", {1, 4, 7})));
+    prompts.saveFolderAnswers = {folder.path("")};
+    exportItems()[3]->trigger();
+    ASSERT_EQ(prompts.callsOf(Kind::saveFolder).size(), 1U);
+    EXPECT_EQ(prompts.callsOf(Kind::saveFolder)[0].initialFolder, QDir::homePath().toStdString() + "/");
+    waitForExport();
+    EXPECT_TRUE(prompts.callsOf(Kind::message).empty());
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder.path("a-evidence/SHA256SUMS"))));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder.path("a-evidence/a.dat"))));
+
+    // Once more: the package's folder holds files now, so the user is asked first.
+    prompts.saveFolderAnswers = {folder.path("")};
+    prompts.messageAnswers = {Prompts::Answer::Cancel};
+    exportItems()[3]->trigger();
+    EXPECT_EQ(prompts.callsOf(Kind::saveFolder)[1].initialFolder, folder.path("") + "/");
+    ASSERT_EQ(prompts.callsOf(Kind::message).size(), 1U);
+    EXPECT_EQ(prompts.callsOf(Kind::message)[0].text,
+              "「a-evidence」にはすでにファイルがあります。\n同じ名前のファイルを置き換えますか？");
+    EXPECT_FALSE(frame.exports().runner().isBusy());
 }
 
 TEST_F(ExportMenuTest, OpeningWaitsUntilTheExportEnds) {

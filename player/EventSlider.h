@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QSlider>
+
+// The position slider with a mark on its groove at the event: the position of frame number
+// 451, 0.000 s, whenever the range reaches it. The mark lies under the handle and over the
+// groove and the tick marks.
+class EventSlider final : public QSlider {
+    Q_OBJECT
+
+public:
+    static constexpr int eventPosition = 450;
+
+    explicit EventSlider(QWidget* parent = nullptr);
+
+    bool showsEventMark() const;
+    // The x of the mark's centre line, where the handle's centre stands at that position.
+    int eventMarkX() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};

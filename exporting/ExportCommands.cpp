@@ -92,7 +92,7 @@ std::optional<std::string> ExportCommands::chooseTarget(const char* title, const
     request.initialPath = folders.start() + name;
     request.defaultSuffix = suffix;
     request.filter = filter;
-    const std::optional<std::string> target = Prompts::current().chooseSaveFile(request);
+    std::optional<std::string> target = Prompts::current().chooseSaveFile(request);
     if (!target) {
         return std::nullopt;
     }

@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include "AppTexts.h"
+#include "ExportCommands.h"
 #include "PlayerTexts.h"
 #include "PlayerWnd.h"
 #include "ResourcePaths.h"
@@ -21,6 +22,14 @@ CMainFrame::CMainFrame(const std::string& commandLine, QWidget* parent) : QMainW
 
     playerWnd = new PlayerWnd(this);
     setCentralWidget(playerWnd);
+    exportCommands = std::make_unique<ExportCommands>(playerWnd->loadedRecording(), this);
+    exportCommands->addMenuTo(*menuBar());
+    playerWnd->addContextActions(exportCommands->actions());
+    connect(playerWnd, &PlayerWnd::recordingOpened, exportCommands.get(),
+            &ExportCommands::setRecording);
+    // The export reads the view's recording, so no other file is loaded until it ends.
+    connect(&exportCommands->runner(), &ExportRunner::busyChanged, playerWnd,
+            &PlayerWnd::holdOpens);
     playerWnd->openCommandLine(commandLine);
 
     minWidth = PlayerWnd::minWidth;
@@ -37,6 +46,10 @@ CMainFrame::CMainFrame(const std::string& commandLine, QWidget* parent) : QMainW
         closeDecided = true;
         close();
     });
+}
+
+CMainFrame::~CMainFrame() {
+    exportCommands.reset();
 }
 
 void CMainFrame::createMenu() {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include <QMainWindow>
 
+class ExportCommands;
 class PlayerWnd;
 class QTimer;
 
@@ -18,8 +20,13 @@ public:
 
     // `commandLine` is the raw text after the program's name; the view opens it at once.
     explicit CMainFrame(const std::string& commandLine = {}, QWidget* parent = nullptr);
+    // Ends a running export before the view and its recording go.
+    ~CMainFrame() override;
+    CMainFrame(const CMainFrame&) = delete;
+    CMainFrame& operator=(const CMainFrame&) = delete;
 
     PlayerWnd* view() const { return playerWnd; }
+    ExportCommands& exports() const { return *exportCommands; }
     int minClientWidth() const { return minWidth; }
     int minClientHeight() const { return minHeight; }
 
@@ -32,6 +39,7 @@ private:
     void sizeToView();
 
     PlayerWnd* playerWnd = nullptr;
+    std::unique_ptr<ExportCommands> exportCommands;
     QTimer* closeTimer = nullptr;
     bool closeDecided = false;
     int minWidth = 0;

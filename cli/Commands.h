@@ -14,7 +14,10 @@ struct CliCommand {
 };
 
 int runInfoCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+int runEvidenceCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 int runExportCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+int runReportCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 int runSensitivityCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 int runClockCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 

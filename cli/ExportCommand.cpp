@@ -5,16 +5,21 @@
 #include "ArgumentReader.h"
 #include "Commands.h"
 #include "FrameImageWriter.h"
+#include "GuiSession.h"
 #include "Recording.h"
 #include "StandInOwner.h"
+#include "StillExport.h"
+#include "TargetRequest.h"
 
 namespace {
 
 constexpr const char* usage =
-    "usage: halcyra-cli export FILE --frame INDEX --out PATH\n"
+    "usage: halcyra-cli export FILE --frame INDEX --out PATH [--overlay]\n"
     "       halcyra-cli export FILE --all --out DIR [--format png|ppm]\n\n"
     "Writes frames as the viewer shows them, at the size of the recording's picture.\n"
-    "With --frame, PATH must end in .png or .ppm. With --all, every frame is written as\n"
+    "With --frame, PATH ends in .png, .ppm or .jpg; a .jpg is the frame's recorded JPEG bytes,\n"
+    "unchanged (EXIF kept). --overlay burns the time of day and the readout's time into a\n"
+    ".png, decoded as in playback. With --all, every frame is written as\n"
     "DIR/frame-0000.png (or .ppm) in index order.\n"
     "Exit status: 0 every frame decoded, 3 some did not (their pictures are still written),\n"
     "1 the recording is refused or a file cannot be written, 2 usage error.\n";
@@ -25,6 +30,9 @@ struct ExportRequest {
     bool all = false;
     std::string out;
     ImageFormat format = ImageFormat::Png;
+    // A still of the evidence exports (.jpg, or .png with the overlay) instead of the bitmap.
+    bool still = false;
+    bool overlay = false;
 };
 
 std::optional<ImageFormat> formatFromPath(const std::string& path) {
@@ -47,6 +55,8 @@ bool parseRequest(std::span<const std::string> args, ExportRequest& request) {
             request.frameText = args[++i];
         } else if (word == "--out" && hasValue && request.out.empty()) {
             request.out = args[++i];
+        } else if (word == "--overlay" && !request.overlay) {
+            request.overlay = true;
         } else if (word == "--all" && !request.all) {
             request.all = true;
         } else if (word == "--format" && hasValue && !formatGiven) {
@@ -70,10 +80,15 @@ bool parseRequest(std::span<const std::string> args, ExportRequest& request) {
         return false;
     }
     if (request.all) {
-        return true;
+        return !request.overlay;
     }
     if (formatGiven) {
         return false;
+    }
+    const std::optional<StillFormat> still = stillFormatForPath(request.out);
+    if (still == StillFormat::Jpeg || request.overlay) {
+        request.still = true;
+        return still == StillFormat::Jpeg ? !request.overlay : still == StillFormat::Png;
     }
     const std::optional<ImageFormat> format = formatFromPath(request.out);
     if (!format) {
@@ -96,6 +111,20 @@ std::string numberedPath(const std::string& folder, std::uint32_t index, ImageFo
     std::snprintf(name, sizeof name, "frame-%04u.%s", index,
                   format == ImageFormat::Png ? "png" : "ppm");
     return (std::filesystem::path(folder) / name).string();
+}
+
+// .jpg: the recorded bytes; .png with the overlay: the picture as in playback, times burned in.
+int writeStill(const Recording& recording, std::uint32_t index, const ExportRequest& request,
+               std::ostream& err) {
+    std::optional<GuiSession> gui;
+    if (request.overlay) {
+        gui.emplace();
+    }
+    StillOptions options;
+    options.overlay = request.overlay;
+    options.replace = true;  // as for the export's other pictures: the named file is written
+    ExportProgress progress;
+    return reportExportResult(exportStill(recording, index, request.out, options, progress), err);
 }
 
 }  // namespace
@@ -130,6 +159,9 @@ int runExportCommand(std::span<const std::string> args, std::ostream& out, std::
             return 2;
         }
         first = last = *index;
+        if (request.still) {
+            return writeStill(recording, *index, request, err);
+        }
     } else {
         std::error_code error;
         std::filesystem::create_directories(request.out, error);

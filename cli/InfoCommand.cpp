@@ -3,6 +3,7 @@
 
 #include "ArgumentReader.h"
 #include "Commands.h"
+#include "FileDigest.h"
 #include "FrameTimeText.h"
 #include "JsonText.h"
 #include "Recording.h"
@@ -13,8 +14,8 @@ namespace {
 constexpr const char* usage =
     "usage: halcyra-cli info FILE\n\n"
     "Loads a recording (halcjpeg.dat) as the viewer does and prints one JSON object:\n"
-    "loaded, captureDate, width and height of the picture, and for every frame its index,\n"
-    "name, number, size, time and whether it decoded to completion.\n"
+    "loaded, sha256 (the file's, lower-case hex), captureDate, width and height of the picture,\n"
+    "and for every frame its index, name, number, size, time and whether it decoded fully.\n"
     "Exit status: 0 loaded, 1 refused, 2 usage error.\n";
 
 }  // namespace
@@ -42,7 +43,10 @@ int runInfoCommand(std::span<const std::string> args, std::ostream& out, std::os
 
     const int width = recording.bitmapWidth();
     const int height = recording.bitmapHeight();
-    out << "{\"loaded\": true, \"captureDate\": " << jsonString(recording.getCaptureDate())
+    std::string hashError;
+    const std::string sha256 = fileSha256(args[0], hashError).value_or("");
+    out << "{\"loaded\": true, \"sha256\": " << jsonString(sha256)
+        << ", \"captureDate\": " << jsonString(recording.getCaptureDate())
         << ", \"width\": " << width << ", \"height\": " << height << ", \"frames\": [";
     for (std::uint32_t i = 0; i < recording.frameCount(); ++i) {
         const FrameRecord frame = recording.frameAt(i);

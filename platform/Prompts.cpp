@@ -28,3 +28,11 @@ Prompts& Prompts::current() {
 void Prompts::install(Prompts* prompts) {
     installedPrompts = prompts;
 }
+
+std::optional<std::string> Prompts::chooseSaveFile(const SaveFileRequest&) {
+    return {};
+}
+
+std::optional<std::string> Prompts::chooseSaveFolder(const std::string&, const std::string&) {
+    return {};
+}

@@ -34,4 +34,19 @@ public:
     static Prompts& current();
     // Installs `prompts` (not owned; nullptr restores the default).
     static void install(Prompts* prompts);
+
+    struct SaveFileRequest {
+        std::string title;          // the dialog's caption
+        std::string initialPath;    // folder and suggested file name
+        std::string defaultSuffix;  // e.g. "mp4"
+        std::string filter;         // as for the open-file dialog
+    };
+
+    // Full path of a file to write, or nothing when the user cancelled. An existing file is
+    // not asked about here: the caller asks through message() before replacing it. Without
+    // an override every choice is cancelled, as in the command-line tool.
+    virtual std::optional<std::string> chooseSaveFile(const SaveFileRequest& request);
+    // A folder to write into (the dialog can make a new one), or nothing.
+    virtual std::optional<std::string> chooseSaveFolder(const std::string& prompt,
+                                                        const std::string& initialFolder);
 };

@@ -330,6 +330,7 @@ bool PlayerWnd::openRecording(const std::string& path) {
         slider->setValue(0);
         recording.rewind();
         repaintAll();
+        emit recordingOpened(QFile::decodeName(path.c_str()), true);
         return true;
     }
     Prompts::current().message(playerTexts::badData, Prompts::Buttons::Ok, Prompts::Icon::Warning);
@@ -340,12 +341,28 @@ bool PlayerWnd::openRecording(const std::string& path) {
     timeReadout->setText(playerTexts::noTime);
     updateTransport();
     repaintAll();
+    emit recordingOpened(QFile::decodeName(path.c_str()), false);
     return false;
 }
 
 void PlayerWnd::requestOpen(const std::string& path) {
     QMetaObject::invokeMethod(
-        this, [this, path = std::string(path)] { openRecording(path); }, Qt::QueuedConnection);
+        this,
+        [this, path = std::string(path)] {
+            if (opensHeld) {
+                heldOpen = path;
+                return;
+            }
+            openRecording(path);
+        },
+        Qt::QueuedConnection);
+}
+
+void PlayerWnd::holdOpens(bool hold) {
+    opensHeld = hold;
+    if (!hold && heldOpen) {
+        requestOpen(*std::exchange(heldOpen, std::nullopt));
+    }
 }
 
 bool PlayerWnd::canClose() {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,9 @@ public:
     void requestOpen(const std::string& path);
     // True when the frame may close now; otherwise stops playback and answers false.
     bool canClose();
+    // While held (an export reads the recording), opens asked for through requestOpen wait;
+    // the last one asked for is carried out on release.
+    void holdOpens(bool hold);
 
     // The destination of a w x h picture in a W x A image area, aspect kept.
     static QRect stretchTarget(int w, int h, int W, int A);
@@ -121,6 +125,10 @@ public slots:
     // Full screen of the frame window.
     void toggleFullScreen();
     void leaveFullScreen();
+
+signals:
+    // After every open, successful or not; `loaded` tells whether a recording is shown now.
+    void recordingOpened(const QString& path, bool loaded);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -188,4 +196,6 @@ private:
     // A tick that shows a message box runs a nested event loop; ticks arriving meanwhile are
     // dropped, as the timer's callbacks never overlap.
     bool tickRunning = false;
+    bool opensHeld = false;
+    std::optional<std::string> heldOpen;
 };

@@ -155,3 +155,33 @@ QStringList QtPrompts::nameFilters(const std::string& filter) {
     }
     return filters;
 }
+
+std::optional<std::string> QtPrompts::chooseSaveFile(const SaveFileRequest& request) {
+    // The initial path names a file, so the dialog opens in its folder with the name filled in.
+    QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title),
+                       QFile::decodeName(request.initialPath.c_str()));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    // Replacing is asked through message(), where tests can answer it.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setDefaultSuffix(QString::fromStdString(request.defaultSuffix));
+    const QStringList filters = nameFilters(request.filter);
+    if (!filters.isEmpty()) {
+        dialog.setNameFilters(filters);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return std::nullopt;
+    }
+    return localPath(dialog.selectedFiles().constFirst());
+}
+
+std::optional<std::string> QtPrompts::chooseSaveFolder(const std::string& prompt,
+                                                       const std::string& initialFolder) {
+    const QString folder = QFileDialog::getExistingDirectory(
+        QApplication::activeWindow(), QString::fromStdString(prompt),
+        QFile::decodeName(initialFolder.c_str()));
+    if (folder.isEmpty()) {
+        return std::nullopt;
+    }
+    return localPath(folder);
+}

@@ -6,7 +6,7 @@
 #include "Prompts.h"
 
 // The real dialogs behind the prompts interface: message boxes captioned with the
-// application title, the open-file dialog and the folder chooser.
+// application title, the open-file dialog, the folder chooser and the save dialogs.
 class QtPrompts final : public Prompts {
 public:
     explicit QtPrompts(QString title);
@@ -20,6 +20,10 @@ public:
     // "Description (pattern pattern)". A description that already ends in its patterns in
     // parentheses is kept as it is.
     static QStringList nameFilters(const std::string& filter);
+
+    std::optional<std::string> chooseSaveFile(const SaveFileRequest& request) override;
+    std::optional<std::string> chooseSaveFolder(const std::string& prompt,
+                                                const std::string& initialFolder) override;
 
 private:
     QString title;

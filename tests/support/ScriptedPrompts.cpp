@@ -47,3 +47,15 @@ std::vector<ScriptedPrompts::Call> ScriptedPrompts::callsOf(Kind kind) const {
     }
     return matching;
 }
+
+std::optional<std::string> ScriptedPrompts::chooseSaveFile(const SaveFileRequest& request) {
+    calls_.push_back({Kind::saveFile, request.title, Buttons::Ok, Icon::None, request.initialPath, {}});
+    saveFileRequests.push_back(request);
+    return takeFront(saveFileAnswers, std::optional<std::string>{});
+}
+
+std::optional<std::string> ScriptedPrompts::chooseSaveFolder(const std::string& prompt,
+                                                             const std::string& initialFolder) {
+    calls_.push_back({Kind::saveFolder, prompt, Buttons::Ok, Icon::None, initialFolder, {}});
+    return takeFront(saveFolderAnswers, std::optional<std::string>{});
+}

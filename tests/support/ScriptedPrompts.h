@@ -12,14 +12,14 @@
 // the destructor uninstalls it if it is still the one in use.
 class ScriptedPrompts final : public Prompts {
 public:
-    enum class Kind { message, openFile, folder };
+    enum class Kind { message, openFile, folder, saveFile, saveFolder };
 
     struct Call {
         Kind kind;
         std::string text;  // message text, or the folder chooser's prompt
         Buttons buttons = Buttons::Ok;
         Icon icon = Icon::None;
-        std::string initialFolder;  // folder chooser and open-file dialog
+        std::string initialFolder;  // folder choosers, open-file dialog; the save dialog's path
         OpenFileRequest openFile;   // open-file dialog only
     };
 
@@ -36,6 +36,14 @@ public:
     std::deque<Answer> messageAnswers;
     std::deque<std::optional<std::string>> openFileAnswers;
     std::deque<std::optional<std::string>> folderAnswers;
+
+    std::optional<std::string> chooseSaveFile(const SaveFileRequest& request) override;
+    std::optional<std::string> chooseSaveFolder(const std::string& prompt,
+                                                const std::string& initialFolder) override;
+    std::deque<std::optional<std::string>> saveFileAnswers;
+    std::deque<std::optional<std::string>> saveFolderAnswers;
+    // Every save-file request in full, in order.
+    std::vector<SaveFileRequest> saveFileRequests;
 
     const std::vector<Call>& calls() const { return calls_; }
     // The calls of one kind, in order.

@@ -1,0 +1,49 @@
+#include "ArgumentReader.h"
+#include "Commands.h"
+#include "GuiSession.h"
+#include "ProgressLine.h"
+#include "Recording.h"
+#include "ReportExport.h"
+#include "StandInOwner.h"
+#include "TargetRequest.h"
+
+namespace {
+
+constexpr const char* usage =
+    "usage: halcyra-cli report FILE --out PATH.pdf [--force]\n\n"
+    "Writes a one-page report of a recording as a PDF (A4): the file's name, size and SHA-256,\n"
+    "the capture date, the frame count, the first and last readout time, the event frame\n"
+    "(0.000 s) large and the frames 1, 2 and 3 seconds before and after it, each with its\n"
+    "readout time and time of day. An existing PATH is replaced only with --force.\n"
+    "Exit status: 0 written, 1 the recording is refused or PATH exists or cannot be written\n"
+    "(nothing is left behind), 2 usage error.\n";
+
+}  // namespace
+
+int runReportCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    if (wantsHelp(args)) {
+        out << usage;
+        return 0;
+    }
+    TargetRequest request;
+    if (!request.parse(args) || !request.out.ends_with(".pdf")) {
+        err << usage;
+        return 2;
+    }
+    StandInOwner owner;
+    Recording recording;
+    recording.setOwner(&owner);
+    if (!loadRecordingForExport(recording, request.recordingPath, err)) {
+        return 1;
+    }
+    const GuiSession gui;
+    ReportOptions options;
+    options.programVersion = HALCYRA_PROGRAM_VERSION;
+    options.replace = request.force;
+    ExportResult result;
+    {
+        ProgressLine progress(err, "report");
+        result = exportReport(recording, request.recordingPath, request.out, options, progress);
+    }
+    return reportExportResult(result, err);
+}

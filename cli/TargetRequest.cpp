@@ -1,0 +1,40 @@
+#include "TargetRequest.h"
+
+#include "Recording.h"
+
+bool TargetRequest::parse(std::span<const std::string> args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        if (word == "--out" && i + 1 < args.size() && out.empty() && !args[i + 1].empty()) {
+            out = args[++i];
+        } else if (word == "--force" && !force) {
+            force = true;
+        } else if (!word.starts_with("--") && recordingPath.empty() && !word.empty()) {
+            recordingPath = word;
+        } else {
+            return false;
+        }
+    }
+    return !recordingPath.empty() && !out.empty();
+}
+
+bool loadRecordingForExport(Recording& recording, const std::string& path, std::ostream& err) {
+    if (recording.load(path)) {
+        return true;
+    }
+    err << "halcyra-cli: " << path << ": cannot be read or is not a recording of JPEG frames\n";
+    return false;
+}
+
+int reportExportResult(const ExportResult& result, std::ostream& err) {
+    switch (result.status) {
+    case ExportResult::Status::Written:
+        return 0;
+    case ExportResult::Status::WrittenWithDamage:
+        err << "halcyra-cli: " << result.message << "\n";
+        return 3;
+    default:
+        err << "halcyra-cli: " << result.message << "\n";
+        return 1;
+    }
+}

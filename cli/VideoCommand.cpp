@@ -1,0 +1,173 @@
+#include <unistd.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include <QGuiApplication>
+
+#include "ArgumentReader.h"
+#include "ClipExport.h"
+#include "Commands.h"
+#include "Recording.h"
+#include "StandInOwner.h"
+
+namespace {
+
+constexpr const char* usage =
+    "usage: halcyra-cli video FILE --out PATH [--from SECONDS] [--to SECONDS] [--no-overlay]\n"
+    "                         [--force]\n\n"
+    "Writes a clip of the recording. PATH ending in .avi or .mkv: the original, every frame's\n"
+    "recorded JPEG bytes unchanged. PATH ending in .mp4: a share copy (H.264) with the time of\n"
+    "day and the readout's time burned in at the bottom, unless --no-overlay. Frames keep their\n"
+    "recorded timing. --from and --to limit the clip to a span of the readout's time axis\n"
+    "(both ends included, e.g. --from -5 --to 3). An existing PATH is replaced only with --force.\n"
+    "Exit status: 0 written, 3 written but some frames did not decode completely (they show as\n"
+    "in the viewer), 1 the recording is refused or PATH exists or cannot be written (nothing is\n"
+    "left behind), 2 usage error (unknown extension, a span with no frame, a malformed number).\n";
+
+struct VideoRequest {
+    std::string recordingPath;
+    std::string out;
+    ReadoutSpan span;
+    bool overlay = true;
+    bool force = false;
+};
+
+std::optional<double> parseSeconds(const std::string& text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() ||
+        !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool parseRequest(std::span<const std::string> args, VideoRequest& request) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& word = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if (word == "--out" && hasValue && request.out.empty()) {
+            request.out = args[++i];
+        } else if (word == "--from" && hasValue && !request.span.fromSeconds) {
+            request.span.fromSeconds = parseSeconds(args[++i]);
+            if (!request.span.fromSeconds) {
+                return false;
+            }
+        } else if (word == "--to" && hasValue && !request.span.toSeconds) {
+            request.span.toSeconds = parseSeconds(args[++i]);
+            if (!request.span.toSeconds) {
+                return false;
+            }
+        } else if (word == "--no-overlay" && request.overlay) {
+            request.overlay = false;
+        } else if (word == "--force" && !request.force) {
+            request.force = true;
+        } else if (!word.starts_with("--") && request.recordingPath.empty() && !word.empty()) {
+            request.recordingPath = word;
+        } else {
+            return false;
+        }
+    }
+    return !request.recordingPath.empty() && !request.out.empty();
+}
+
+// "video: 120 of 201 frames" on one line, rewritten as the export goes on.
+class TerminalProgress final : public ExportProgress {
+public:
+    void advance(std::uint64_t done, std::uint64_t total) override {
+        const std::uint64_t percent = total == 0 ? 100 : done * 100 / total;
+        if (percent == lastPercent && done != total) {
+            return;
+        }
+        lastPercent = percent;
+        std::fprintf(stderr, "\rvideo: %llu of %llu frames (%llu%%)",
+                     static_cast<unsigned long long>(done), static_cast<unsigned long long>(total),
+                     static_cast<unsigned long long>(percent));
+        if (done == total) {
+            std::fputc('\n', stderr);
+        }
+        std::fflush(stderr);
+    }
+
+private:
+    std::uint64_t lastPercent = 101;
+};
+
+// Qt's notes about its surroundings (no XDG_RUNTIME_DIR, say) are not the command's output.
+void dropQtNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fprintf(stderr, "halcyra-cli: %s\n", qPrintable(qFormatLogMessage(type, context, message)));
+    }
+}
+
+// Drawing text needs a QGuiApplication; a window-less one when the caller has none.
+std::unique_ptr<QGuiApplication> guiForDrawing() {
+    if (QGuiApplication::instance() != nullptr) {
+        return nullptr;
+    }
+    qInstallMessageHandler(dropQtNotes);
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "halcyra-cli";
+    static char* argv[] = {name, nullptr};
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+}  // namespace
+
+int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+    if (wantsHelp(args)) {
+        out << usage;
+        return 0;
+    }
+    VideoRequest request;
+    if (!parseRequest(args, request)) {
+        err << usage;
+        return 2;
+    }
+    const std::optional<ClipKind> kind = clipKindForPath(request.out);
+    if (!kind) {
+        err << "halcyra-cli: " << request.out << ": the clip's name must end in .avi, .mkv or .mp4\n";
+        return 2;
+    }
+
+    StandInOwner owner;
+    Recording recording;
+    recording.setOwner(&owner);
+    if (!recording.load(request.recordingPath)) {
+        err << "halcyra-cli: " << request.recordingPath
+            << ": cannot be read or is not a recording of JPEG frames\n";
+        return 1;
+    }
+    if (!framesInSpan(recording, request.span)) {
+        err << "halcyra-cli: no frame of " << request.recordingPath << " lies in the span\n";
+        return 2;
+    }
+
+    ClipOptions options;
+    options.kind = *kind;
+    options.span = request.span;
+    options.overlay = request.overlay;
+    options.replace = request.force;
+    const auto gui = *kind == ClipKind::ShareMp4 && options.overlay ? guiForDrawing() : nullptr;
+    const bool terminal = &err == &std::cerr && isatty(STDERR_FILENO) == 1;
+    TerminalProgress shown;
+    ExportProgress silent;
+    const ExportResult result =
+        exportClip(recording, request.out, options, terminal ? shown : silent);
+    switch (result.status) {
+        case ExportResult::Status::Written:
+            return 0;
+        case ExportResult::Status::WrittenWithDamage:
+            err << "halcyra-cli: " << result.message << "\n";
+            return 3;
+        default:
+            err << "halcyra-cli: " << result.message << "\n";
+            return 1;
+    }
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+
+#include "ExportProgress.h"
+#include "ExportResult.h"
+#include "ReportExport.h"
+
+class Recording;
+
+// The names of the files of an evidence package. All but the recording's own start with the
+// capture date and time ("20261128-143507-"), or with the recording's file stem when it has
+// no valid date.
+struct PackageFileNames {
+    std::string recording;     // the recording's own file name
+    std::string originalClip;  // ...-original.avi
+    std::string shareClip;     // ...-share.mp4
+    std::string report;        // ...-report.pdf
+    std::string eventStill;    // ...-event.jpg
+    std::string checksums = "SHA256SUMS";
+};
+
+PackageFileNames packageFileNames(const Recording& recording, const std::string& recordingPath);
+
+struct PackageOptions {
+    ReportOptions report;  // its `replace` is not used
+    // The folder may already hold files; files of the package's names in it are replaced.
+    bool replace = false;
+};
+
+// Writes the evidence package of `recording` (loaded from `recordingPath`) into `folder`,
+// which is created when missing and refused when it holds anything (without `replace`): the
+// recording copied byte for byte, the original clip, the share copy, the report, the event
+// frame's recorded JPEG and SHA256SUMS, which lists every other file in sha256sum's format so
+// that `sha256sum -c SHA256SUMS` in the folder proves the set. Progress runs over the whole
+// package. A cancel or any failure removes every file the package wrote, and the folder when
+// it made it. The recording is only read. Needs a QGuiApplication (overlay, report).
+ExportResult exportEvidencePackage(const Recording& recording, const std::string& recordingPath,
+                                   const std::string& folder, const PackageOptions& options,
+                                   ExportProgress& progress);

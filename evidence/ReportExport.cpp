@@ -1,0 +1,124 @@
+#include "ReportExport.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include <QDateTime>
+#include <QGuiApplication>
+
+#include "EventFrames.h"
+#include "FileDigest.h"
+#include "FramePictures.h"
+#include "Recording.h"
+#include "ReportPage.h"
+#include "TargetWriting.h"
+
+namespace {
+
+ExportResult failed(std::string message) {
+    return ExportResult::failure(ExportResult::Status::Failed, std::move(message));
+}
+
+std::uint32_t lastShownIndex(const ReportContent& content) {
+    std::uint32_t last = content.event.frame.index;
+    for (const ReportContent::Picture& picture : content.around) {
+        last = std::max(last, picture.frame.index);
+    }
+    return last;
+}
+
+// Decodes every frame up to the last one shown, in order, keeping copies of the shown ones.
+bool decodePictures(const Recording& recording, ReportContent& content,
+                    ExportProgress& progress) {
+    std::vector<ReportContent::Picture*> wanted{&content.event};
+    for (ReportContent::Picture& picture : content.around) {
+        wanted.push_back(&picture);
+    }
+    const std::uint32_t last = lastShownIndex(content);
+    FramePictures pictures(recording);
+    for (std::uint32_t index = 0; index <= last; ++index) {
+        if (progress.isCancelled()) {
+            return false;
+        }
+        static_cast<void>(pictures.decode(index));
+        for (ReportContent::Picture* picture : wanted) {
+            if (picture->frame.index == index && pictures.hasPicture()) {
+                picture->image = pictures.view().copy();
+            }
+        }
+        progress.advance(index + 1, std::uint64_t{last} + 2);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string reportTimeNow() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const int offset = now.offsetFromUtc();
+    const int minutes = (offset < 0 ? -offset : offset) / 60;
+    const QString zone = QStringLiteral(" (UTC%1%2:%3)")
+                             .arg(offset < 0 ? QStringLiteral("-") : QStringLiteral("+"))
+                             .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+                             .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return (now.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")) + zone).toStdString();
+}
+
+ExportResult exportReport(const Recording& recording, const std::string& recordingPath,
+                          const std::string& target, const ReportOptions& options,
+                          ExportProgress& progress) {
+    const std::optional<EventFrames> frames = findEventFrames(recording);
+    if (!frames) {
+        return ExportResult::failure(ExportResult::Status::Refused,
+                                     recordingPath + ": the recording holds no frame");
+    }
+    std::error_code existsError;
+    if (!options.replace && std::filesystem::exists(std::filesystem::symlink_status(target, existsError))) {
+        return ExportResult::failure(ExportResult::Status::Refused, target + ": exists already");
+    }
+    if (QGuiApplication::instance() == nullptr) {
+        return failed(target + ": the report needs the program's drawing, which is not running");
+    }
+    ReportContent content;
+    content.fileName = std::filesystem::path(recordingPath).filename().string();
+    std::error_code sizeError;
+    content.fileSize = std::filesystem::file_size(recordingPath, sizeError);
+    std::string hashError;
+    const std::optional<std::string> sha256 = fileSha256(recordingPath, hashError);
+    if (sizeError || !sha256) {
+        return failed(recordingPath + ": cannot be read: " +
+                      (sizeError ? sizeError.message() : hashError));
+    }
+    content.sha256 = *sha256;
+    content.captureDate = recording.getCaptureDate();
+    content.frameCount = recording.frameCount();
+    content.firstNumber = recording.frameAt(0).number;
+    content.lastNumber = recording.lastNumber();
+    content.event.frame = frames->event;
+    for (const EventFrame& frame : frames->around) {
+        content.around.push_back({frame, {}});
+    }
+    content.programName = options.programName;
+    content.programVersion = options.programVersion;
+    content.madeAt = options.madeAt.empty() ? reportTimeNow() : options.madeAt;
+
+    if (!decodePictures(recording, content, progress)) {
+        return ExportResult::failure(ExportResult::Status::Cancelled, target + ": cancelled");
+    }
+    const std::optional<QByteArray> pdf = renderReportPdf(content);
+    if (!pdf) {
+        return failed(target + ": the page could not be drawn");
+    }
+    if (progress.isCancelled()) {
+        return ExportResult::failure(ExportResult::Status::Cancelled, target + ": cancelled");
+    }
+    ExportResult result =
+        writeTargetBytes(target, std::span<const char>(pdf->constData(),
+                                                       static_cast<std::size_t>(pdf->size())),
+                         options.replace);
+    if (result.written()) {
+        const std::uint64_t steps = std::uint64_t{lastShownIndex(content)} + 2;
+        progress.advance(steps, steps);
+    }
+    return result;
+}

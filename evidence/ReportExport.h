@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+
+#include "ExportProgress.h"
+#include "ExportResult.h"
+
+class Recording;
+
+struct ReportOptions {
+    // Printed at the foot of the page; the window takes them from the version store.
+    std::string programName = "Halcyra";
+    std::string programVersion;
+    // When the report was made, as printed; empty means now, in local time.
+    std::string madeAt;
+    bool replace = false;
+};
+
+// The time now as the report prints it: "YYYY/MM/DD HH:MM:SS" in local time and its UTC offset.
+std::string reportTimeNow();
+
+// Writes the one-page report of `recording`, loaded from `recordingPath` (whose name, size and
+// SHA-256 it prints), as a PDF to `target`. The pictures are the viewer's: decoded in order
+// from the first frame with a decoder of the export's own, so a damaged frame shows as it does
+// in playback. Advances `progress` per decoded frame. Needs a QGuiApplication; may run on any
+// thread while the window keeps playing the same recording.
+ExportResult exportReport(const Recording& recording, const std::string& recordingPath,
+                          const std::string& target, const ReportOptions& options,
+                          ExportProgress& progress);

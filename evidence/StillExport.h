@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "ExportProgress.h"
+#include "ExportResult.h"
+
+class Recording;
+
+enum class StillFormat {
+    Jpeg,  // the frame's recorded bytes, unchanged (EXIF and all)
+    Png,   // the picture as the viewer shows it
+    Ppm,   // the same picture, binary PPM
+};
+
+// The format a target's extension asks for (.jpg/.jpeg, .png, .ppm, any case); nothing
+// for any other.
+std::optional<StillFormat> stillFormatForPath(const std::string& path);
+
+struct StillOptions {
+    // Burns the time of day and the readout's time into a PNG (never into the recorded bytes).
+    bool overlay = false;
+    bool replace = false;
+};
+
+// Writes frame `index` to `target` in the format of its extension. A picture is decoded as in
+// playback, in order from the first frame, so a damaged frame shows over the one before it.
+// WrittenWithDamage when the frame itself did not decode completely. Drawing the overlay needs
+// a QGuiApplication.
+ExportResult exportStill(const Recording& recording, std::uint32_t index,
+                         const std::string& target, const StillOptions& options,
+                         ExportProgress& progress);

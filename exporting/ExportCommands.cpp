@@ -1,0 +1,234 @@
+#include "ExportCommands.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "ClipDialog.h"
+#include "ClipExport.h"
+#include "EvidencePackage.h"
+#include "ExportTexts.h"
+#include "Prompts.h"
+#include "Recording.h"
+#include "ReportExport.h"
+#include "StillExport.h"
+#include "VersionInfo.h"
+
+namespace {
+
+QString displayName(const std::string& path) {
+    return QFileInfo(QFile::decodeName(path.c_str())).fileName();
+}
+
+bool exists(const std::string& path) {
+    return QFileInfo::exists(QFile::decodeName(path.c_str()));
+}
+
+}  // namespace
+
+ExportCommands::ExportCommands(const Recording& recording, QWidget* window)
+    : recording(recording), window(window), jobRunner(new ExportRunner(window, this)) {
+    addAction(exportTexts::saveStill, QKeySequence(Qt::CTRL | Qt::Key_S), &ExportCommands::onSaveStill);
+    addAction(exportTexts::exportClip, QKeySequence(Qt::CTRL | Qt::Key_E), &ExportCommands::onExportClip);
+    addAction(exportTexts::makeReport, QKeySequence(), &ExportCommands::onMakeReport);
+    addAction(exportTexts::writePackage, QKeySequence(), &ExportCommands::onWritePackage);
+    connect(jobRunner, &ExportRunner::busyChanged, this, &ExportCommands::updateActions);
+    connect(jobRunner, &ExportRunner::finished, this, &ExportCommands::finish);
+    updateActions();
+}
+
+ExportCommands::~ExportCommands() = default;
+
+QAction* ExportCommands::addAction(const QString& text, const QKeySequence& keys,
+                                   void (ExportCommands::*slot)()) {
+    auto* action = new QAction(text, this);
+    action->setShortcut(keys);
+    connect(action, &QAction::triggered, this, slot);
+    commandActions.append(action);
+    return action;
+}
+
+QMenu* ExportCommands::addMenuTo(QMenuBar& bar) {
+    QMenu* menu = bar.addMenu(exportTexts::menu);
+    menu->addActions(commandActions);
+    return menu;
+}
+
+QList<QAction*> ExportCommands::actions() const {
+    return commandActions;
+}
+
+void ExportCommands::setRecording(const QString& path, bool isLoaded) {
+    recordingPath = QFile::encodeName(path).toStdString();
+    loaded = isLoaded;
+    updateActions();
+}
+
+void ExportCommands::updateActions() {
+    const bool enabled = loaded && !jobRunner->isBusy();
+    for (QAction* action : commandActions) {
+        action->setEnabled(enabled);
+    }
+}
+
+std::string ExportCommands::namePrefix() const {
+    const std::string report = packageFileNames(recording, recordingPath).report;
+    const std::string tail = "-report.pdf";
+    if (report.size() > tail.size() && report.ends_with(tail)) {
+        return report.substr(0, report.size() - tail.size());
+    }
+    return "halcyra";
+}
+
+std::optional<std::string> ExportCommands::chooseTarget(const char* title, const std::string& name,
+                                                        const std::string& suffix,
+                                                        const char* filter, bool& replace) {
+    Prompts::SaveFileRequest request;
+    request.title = title;
+    request.initialPath = folders.start() + name;
+    request.defaultSuffix = suffix;
+    request.filter = filter;
+    std::optional<std::string> target = Prompts::current().chooseSaveFile(request);
+    if (!target) {
+        return std::nullopt;
+    }
+    replace = exists(*target);
+    if (replace) {
+        const QString question = exportTexts::replaceFile.arg(displayName(*target));
+        if (Prompts::current().message(question.toStdString(), Prompts::Buttons::OkCancel,
+                                       Prompts::Icon::Warning) != Prompts::Answer::Ok) {
+            return std::nullopt;
+        }
+    }
+    return target;
+}
+
+void ExportCommands::onSaveStill() {
+    if (!loaded || jobRunner->isBusy()) {
+        return;
+    }
+    // The frame on screen now; playback may move on while the still is written.
+    const std::uint32_t index = recording.currentIndex();
+    const std::string name = namePrefix() + '-' + std::to_string(recording.frameAt(index).number) + ".jpg";
+    StillOptions options;
+    const std::optional<std::string> target =
+        chooseTarget(exportTexts::stillTitle, name, "jpg", exportTexts::stillFilter, options.replace);
+    if (!target) {
+        return;
+    }
+    // A PNG is a picture for people to look at, so it carries the times; a JPEG stays as recorded.
+    options.overlay = stillFormatForPath(*target) == StillFormat::Png;
+    start(*target, [&recording = recording, index, path = *target, options](ExportProgress& progress) {
+        return exportStill(recording, index, path, options, progress);
+    });
+}
+
+void ExportCommands::onExportClip() {
+    if (!loaded || jobRunner->isBusy()) {
+        return;
+    }
+    ClipDialog dialog(window);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    ClipOptions options = dialog.options();
+    const std::string suffix = ClipDialog::suffixFor(options.kind);
+    const char* filter = exportTexts::aviFilter;
+    if (options.kind == ClipKind::OriginalMkv) {
+        filter = exportTexts::mkvFilter;
+    } else if (options.kind == ClipKind::ShareMp4) {
+        filter = exportTexts::mp4Filter;
+    }
+    const std::string name =
+        namePrefix() + (options.kind == ClipKind::ShareMp4 ? "-share." : "-original.") + suffix;
+    const std::optional<std::string> target = chooseTarget(exportTexts::clipSaveTitle, name, suffix, filter, options.replace);
+    if (!target) {
+        return;
+    }
+    start(*target, [&recording = recording, path = *target, options](ExportProgress& progress) {
+        return exportClip(recording, path, options, progress);
+    });
+}
+
+void ExportCommands::onMakeReport() {
+    if (!loaded || jobRunner->isBusy()) {
+        return;
+    }
+    ReportOptions options;
+    options.programVersion =
+        VersionInfo::programString(QStringLiteral("ProductVersion")).toStdString();
+    const std::optional<std::string> target = chooseTarget(
+        exportTexts::reportTitle, namePrefix() + "-report.pdf", "pdf", exportTexts::reportFilter,
+        options.replace);
+    if (!target) {
+        return;
+    }
+    start(*target, [&recording = recording, source = recordingPath, path = *target,
+                    options](ExportProgress& progress) {
+        return exportReport(recording, source, path, options, progress);
+    });
+}
+
+void ExportCommands::onWritePackage() {
+    if (!loaded || jobRunner->isBusy()) {
+        return;
+    }
+    const std::optional<std::string> chosen =
+        Prompts::current().chooseSaveFolder(exportTexts::packagePrompt, folders.start());
+    if (!chosen) {
+        return;
+    }
+    // An empty folder takes the package as it is; any other gets a folder of its own inside.
+    QDir folder(QFile::decodeName(chosen->c_str()));
+    if (!folder.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        folder.setPath(folder.filePath(QFile::decodeName((namePrefix() + "-evidence").c_str())));
+    }
+    const std::string target = QFile::encodeName(folder.path()).toStdString();
+    PackageOptions options;
+    options.report.programVersion =
+        VersionInfo::programString(QStringLiteral("ProductVersion")).toStdString();
+    if (!folder.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+        const QString question = exportTexts::replaceInFolder.arg(folder.dirName());
+        if (Prompts::current().message(question.toStdString(), Prompts::Buttons::OkCancel,
+                                       Prompts::Icon::Warning) != Prompts::Answer::Ok) {
+            return;
+        }
+        options.replace = true;
+    }
+    start(target, [&recording = recording, source = recordingPath, target,
+                   options](ExportProgress& progress) {
+        return exportEvidencePackage(recording, source, target, options, progress);
+    });
+}
+
+void ExportCommands::start(const std::string& target, ExportRunner::Job job) {
+    runningTarget = target;
+    jobRunner->start(exportTexts::working.arg(displayName(target)), std::move(job));
+}
+
+void ExportCommands::finish(const ExportResult& result) {
+    const QString name = displayName(runningTarget);
+    switch (result.status) {
+        case ExportResult::Status::Written:
+            folders.remember(runningTarget);
+            break;
+        case ExportResult::Status::WrittenWithDamage:
+            folders.remember(runningTarget);
+            Prompts::current().message(exportTexts::damaged.arg(name).toStdString(),
+                                       Prompts::Buttons::Ok, Prompts::Icon::Warning);
+            break;
+        case ExportResult::Status::Cancelled:
+            break;
+        case ExportResult::Status::Refused:
+        case ExportResult::Status::Failed:
+            Prompts::current().message(
+                exportTexts::failed.arg(name, QString::fromStdString(result.message)).toStdString(),
+                Prompts::Buttons::Ok, Prompts::Icon::Warning);
+            break;
+    }
+    runningTarget.clear();
+}

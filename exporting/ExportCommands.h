@@ -1,0 +1,68 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include <QList>
+#include <QObject>
+#include <QString>
+
+#include "ExportRunner.h"
+#include "SaveFolder.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QWidget;
+class Recording;
+
+// The export commands of the window: save the current frame as a still, export a clip, make
+// the report, write the evidence package. Each asks for its target, then runs on the runner
+// while the window goes on. They are enabled while a recording is loaded and no export runs.
+class ExportCommands : public QObject {
+    Q_OBJECT
+
+public:
+    // `recording` is the window's, only read; `window` parents the dialogs.
+    ExportCommands(const Recording& recording, QWidget* window);
+    ~ExportCommands() override;
+    ExportCommands(const ExportCommands&) = delete;
+    ExportCommands& operator=(const ExportCommands&) = delete;
+
+    // Adds the drop-down "書き出し(&E)" after the menus `bar` has.
+    QMenu* addMenuTo(QMenuBar& bar);
+    // Still, clip, report, package, in the menu's order (also for a context menu).
+    QList<QAction*> actions() const;
+    ExportRunner& runner() { return *jobRunner; }
+    const SaveFolder& saveFolder() const { return folders; }
+
+public slots:
+    // Follows the window: what is loaded now, from which file.
+    void setRecording(const QString& path, bool loaded);
+    void onSaveStill();
+    void onExportClip();
+    void onMakeReport();
+    void onWritePackage();
+
+private:
+    QAction* addAction(const QString& text, const QKeySequence& keys, void (ExportCommands::*slot)());
+    void updateActions();
+    // How suggested names begin: the capture date and time, as the package names its files.
+    std::string namePrefix() const;
+    // The target chosen in a save dialog, with `replace` set when an existing file may be
+    // replaced; nothing when the user cancelled anywhere.
+    std::optional<std::string> chooseTarget(const char* title, const std::string& name,
+                                            const std::string& suffix, const char* filter,
+                                            bool& replace);
+    void start(const std::string& target, ExportRunner::Job job);
+    void finish(const ExportResult& result);
+
+    const Recording& recording;
+    QWidget* window;
+    ExportRunner* jobRunner;
+    SaveFolder folders;
+    std::string recordingPath;
+    bool loaded = false;
+    std::string runningTarget;
+    QList<QAction*> commandActions;
+};

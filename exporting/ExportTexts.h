@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+// Every text of the export commands, their dialogs and their messages.
+namespace exportTexts {
+
+inline const QString menu = QStringLiteral("書き出し(&E)");
+inline const QString saveStill = QStringLiteral("静止画の保存(&S)...");
+inline const QString exportClip = QStringLiteral("動画の書き出し(&C)...");
+inline const QString makeReport = QStringLiteral("報告書の作成(&R)...");
+inline const QString writePackage = QStringLiteral("証拠一式の書き出し(&P)...");
+
+// The clip dialog.
+inline const QString clipTitle = QStringLiteral("動画の書き出し");
+inline const QString kindGroup = QStringLiteral("種類");
+inline const QString originalAvi = QStringLiteral("原本 AVI (録画のまま)");
+inline const QString originalMkv = QStringLiteral("原本 MKV (録画のまま)");
+inline const QString shareMp4 = QStringLiteral("共有用 MP4");
+inline const QString spanGroup = QStringLiteral("範囲");
+inline const QString wholeSpan = QStringLiteral("録画全体");
+inline const QString eventSpan = QStringLiteral("イベント位置の前後 (-5 秒 ～ +3 秒)");
+inline const QString chosenSpan = QStringLiteral("秒で指定");
+inline const QString spanFrom = QStringLiteral("開始");
+inline const QString spanTo = QStringLiteral("終了");
+inline const QString seconds = QStringLiteral(" 秒");
+inline const QString overlay = QStringLiteral("時刻を映像に入れる (共有用のみ)");
+inline const QString startButton = QStringLiteral("書き出し");
+inline const QString cancelButton = QStringLiteral("キャンセル");
+
+// Save dialogs: captions and filters in the open dialog's "description|patterns||" form.
+inline constexpr const char* stillTitle = "静止画の保存";
+inline constexpr const char* stillFilter = "JPEG 静止画 (録画のまま)(*.jpg)|*.jpg|PNG 静止画 (時刻入り)(*.png)|*.png||";
+inline constexpr const char* clipSaveTitle = "動画の書き出し";
+inline constexpr const char* aviFilter = "原本 AVI 動画(*.avi)|*.avi||";
+inline constexpr const char* mkvFilter = "原本 MKV 動画(*.mkv)|*.mkv||";
+inline constexpr const char* mp4Filter = "共有用 MP4 動画(*.mp4)|*.mp4||";
+inline constexpr const char* reportTitle = "報告書の作成";
+inline constexpr const char* reportFilter = "報告書 PDF(*.pdf)|*.pdf||";
+inline constexpr const char* packagePrompt = "証拠一式を書き出すフォルダを選んでください";
+
+// Progress and messages; %1 is a file or folder name.
+inline const QString working = QStringLiteral("「%1」を書き出しています...");
+inline const QString cancelling = QStringLiteral("取り消しています...");
+inline const QString replaceFile = QStringLiteral("「%1」はすでにあります。\n置き換えますか？");
+inline const QString replaceInFolder =
+    QStringLiteral("「%1」にはすでにファイルがあります。\n同じ名前のファイルを置き換えますか？");
+inline const QString failed = QStringLiteral("「%1」を書き出せませんでした。\n%2");
+inline const QString damaged = QStringLiteral(
+    "「%1」を書き出しました。\n一部のフレームは完全には復号できず、再生画面と同じ表示になっています。");
+
+}  // namespace exportTexts

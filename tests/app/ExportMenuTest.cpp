@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+
+#include "CMainFrame.h"
+#include "ExportCommands.h"
+#include "PlayerTestSupport.h"
+
+namespace {
+
+using Kind = ScriptedPrompts::Kind;
+
+class ExportMenuTest : public ::testing::Test {
+protected:
+    ExportMenuTest() {
+        Prompts::install(&prompts);
+        frame.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    }
+    ~ExportMenuTest() override { Prompts::install(nullptr); }
+
+    QList<QAction*> exportItems() const {
+        const QList<QAction*> menus = frame.menuBar()->actions();
+        return menus.size() == 2 ? menus[1]->menu()->actions() : QList<QAction*>{};
+    }
+    void waitForExport() {
+        EXPECT_TRUE(QTest::qWaitFor([this] { return !frame.exports().runner().isBusy(); }, 60000));
+    }
+
+    ScriptedPrompts prompts;
+    ManualTimer timer;
+    TestFolder folder;
+    CMainFrame frame;
+};
+
+TEST_F(ExportMenuTest, SecondDropDownFollowsTheLoadedState) {
+    const QList<QAction*> menus = frame.menuBar()->actions();
+    ASSERT_EQ(menus.size(), 2);
+    EXPECT_EQ(menus[0]->text(), QStringLiteral("メニュー(&M)"));
+    EXPECT_EQ(menus[0]->menu()->actions().size(), 6);
+    EXPECT_EQ(menus[1]->text(), QStringLiteral("書き出し(&E)"));
+    const QList<QAction*> items = exportItems();
+    ASSERT_EQ(items.size(), 4);
+    EXPECT_EQ(items[0]->text(), QStringLiteral("静止画の保存(&S)..."));
+    EXPECT_EQ(items[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
+    EXPECT_EQ(items[1]->text(), QStringLiteral("動画の書き出し(&C)..."));
+    EXPECT_EQ(items[1]->shortcut(), QKeySequence(QStringLiteral("Ctrl+E")));
+    EXPECT_EQ(items[2]->text(), QStringLiteral("報告書の作成(&R)..."));
+    EXPECT_EQ(items[3]->text(), QStringLiteral("証拠一式の書き出し(&P)..."));
+    EXPECT_EQ(items, frame.exports().actions());
+    // The same commands in the image area's context menu.
+    const QList<QAction*> context = frame.view()->createContextMenu()->actions();
+    for (QAction* item : items) {
+        EXPECT_TRUE(context.contains(item)) << item->text().toStdString();
+    }
+
+    const auto enabled = [&items] {
+        int count = 0;
+        for (const QAction* item : items) {
+            count += item->isEnabled() ? 1 : 0;
+        }
+        return count;
+    };
+    EXPECT_EQ(enabled(), 0);
+    // Nothing reaches a save dialog while nothing is loaded, not even by the key.
+    QTest::keyClick(&frame, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_TRUE(prompts.calls().empty());
+
+    ASSERT_TRUE(frame.view()->openRecording(folder.recording("a.dat", {1, 4, 7})));
+    EXPECT_EQ(enabled(), items.size());
+    EXPECT_FALSE(frame.view()->openRecording(folder.path("missing.dat")));
+    EXPECT_EQ(enabled(), 0);
+}
+
+TEST_F(ExportMenuTest, SaveDialogsStartAtHomeThenInTheLastExportFolder) {
+    ASSERT_TRUE(frame.view()->openRecording(folder.recording("a.dat", {1, 4, 7})));
+    const std::string still = folder.path("a-1.jpg");
+    prompts.saveFileAnswers = {still};
+    exportItems()[0]->trigger();
+    ASSERT_EQ(prompts.saveFileRequests.size(), 1U);
+    EXPECT_EQ(prompts.saveFileRequests[0].initialPath, QDir::homePath().toStdString() + "/a-1.jpg");
+    EXPECT_EQ(prompts.saveFileRequests[0].defaultSuffix, "jpg");
+    waitForExport();
+    ASSERT_TRUE(QFile::exists(QString::fromStdString(still)));
+    EXPECT_TRUE(prompts.callsOf(Kind::message).empty());
+
+    // Into the same file again: asked first; Cancel keeps the file and starts nothing.
+    prompts.saveFileAnswers = {still};
+    prompts.messageAnswers = {Prompts::Answer::Cancel};
+    exportItems()[2]->trigger();
+    ASSERT_EQ(prompts.saveFileRequests.size(), 2U);
+    EXPECT_EQ(prompts.saveFileRequests[1].initialPath, folder.path("a-report.pdf"));
+    ASSERT_EQ(prompts.callsOf(Kind::message).size(), 1U);
+    EXPECT_EQ(prompts.callsOf(Kind::message)[0].text, "「a-1.jpg」はすでにあります。\n置き換えますか？");
+    EXPECT_EQ(prompts.callsOf(Kind::message)[0].buttons, Prompts::Buttons::OkCancel);
+    EXPECT_FALSE(frame.exports().runner().isBusy());
+}
+
+TEST_F(ExportMenuTest, AFailureNamesTheFileAndTheCause) {
+    ASSERT_TRUE(frame.view()->openRecording(folder.recording("a.dat", {1, 4, 7})));
+    prompts.saveFileAnswers = {folder.path("no-such-folder/a.jpg")};
+    exportItems()[0]->trigger();
+    waitForExport();
+    const auto messages = prompts.callsOf(Kind::message);
+    ASSERT_EQ(messages.size(), 1U);
+    EXPECT_EQ(messages[0].text.rfind("「a.jpg」を書き出せませんでした。\n", 0), 0U) << messages[0].text;
+    EXPECT_GT(messages[0].text.size(), std::string("「a.jpg」を書き出せませんでした。\n").size());
+    EXPECT_EQ(messages[0].icon, Prompts::Icon::Warning);
+}
+
+TEST_F(ExportMenuTest, APackageGetsAFolderOfItsOwnInsideAFolderInUse) {
+    ASSERT_TRUE(frame.view()->openRecording(folder.recording("a.dat", {1, 4, 7})));
+    prompts.saveFolderAnswers = {folder.path("")};
+    exportItems()[3]->trigger();
+    ASSERT_EQ(prompts.callsOf(Kind::saveFolder).size(), 1U);
+    EXPECT_EQ(prompts.callsOf(Kind::saveFolder)[0].initialFolder, QDir::homePath().toStdString() + "/");
+    waitForExport();
+    EXPECT_TRUE(prompts.callsOf(Kind::message).empty());
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder.path("a-evidence/SHA256SUMS"))));
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(folder.path("a-evidence/a.dat"))));
+
+    // Once more: the package's folder holds files now, so the user is asked first.
+    prompts.saveFolderAnswers = {folder.path("")};
+    prompts.messageAnswers = {Prompts::Answer::Cancel};
+    exportItems()[3]->trigger();
+    EXPECT_EQ(prompts.callsOf(Kind::saveFolder)[1].initialFolder, folder.path("") + "/");
+    ASSERT_EQ(prompts.callsOf(Kind::message).size(), 1U);
+    EXPECT_EQ(prompts.callsOf(Kind::message)[0].text,
+              "「a-evidence」にはすでにファイルがあります。\n同じ名前のファイルを置き換えますか？");
+    EXPECT_FALSE(frame.exports().runner().isBusy());
+}
+
+TEST_F(ExportMenuTest, OpeningWaitsUntilTheExportEnds) {
+    ASSERT_TRUE(frame.view()->openRecording(folder.recording("a.dat", {1, 4, 7})));
+    std::atomic<bool> release{false};
+    ASSERT_TRUE(frame.exports().runner().start(QStringLiteral("job"), [&release](ExportProgress&) {
+        while (!release.load()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return ExportResult::ok();
+    }));
+    EXPECT_FALSE(frame.exports().actions()[1]->isEnabled());
+
+    frame.view()->requestOpen(folder.recording("b.dat", {1, 2, 3, 4}));
+    frame.view()->requestOpen(folder.recording("c.dat", {1, 2, 3, 4, 5}));
+    QTest::qWait(50);
+    EXPECT_EQ(frame.view()->loadedRecording().frameCount(), 3U);
+
+    // The last file asked for is opened once the export is over.
+    release = true;
+    waitForExport();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return frame.view()->loadedRecording().frameCount() == 5U; }));
+    EXPECT_TRUE(frame.exports().actions()[1]->isEnabled());
+}
+
+}  // namespace

@@ -1,0 +1,238 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include <QImage>
+
+#include "EvidencePackage.h"
+#include "ExifSegment.h"
+#include "JpegEncoder.h"
+#include "Recording.h"
+#include "RecordingFileWriter.h"
+#include "ReportExport.h"
+#include "StandInOwner.h"
+#include "StillExport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Status = ExportResult::Status;
+
+std::string slurp(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Standard output of a shell command.
+std::string run(const std::string& command) {
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return output;
+    }
+    char block[4096];
+    while (const std::size_t got = std::fread(block, 1, sizeof block, pipe)) {
+        output.append(block, got);
+    }
+    pclose(pipe);
+    return output;
+}
+
+// Cancels once the whole export has come `at` steps far.
+class CancelAt final : public ExportProgress {
+public:
+    explicit CancelAt(std::uint64_t step) : at(step) {}
+    void advance(std::uint64_t done, std::uint64_t) override {
+        if (done >= at) {
+            cancel();
+        }
+    }
+
+private:
+    std::uint64_t at;
+};
+
+class EvidenceExportTest : public testing::Test {
+protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("halcyra-evidence-" + std::to_string(::getpid()) + "-" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        recording.setOwner(&owner);
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    // Frames 421 to 481 (-1 s to +1 s), 32 x 24, the first dated; `damaged` cuts that index
+    // before its scan.
+    void load(const std::string& date = "2026:11:28 14:35:07", int damaged = -1) {
+        std::vector<std::uint8_t> file;
+        jpegs.clear();
+        for (std::int32_t number = 421, i = 0; number <= 481; number += 3, ++i) {
+            std::vector<std::uint8_t> rgb(32 * 24 * 3);
+            for (std::size_t p = 0; p < rgb.size(); ++p) {
+                rgb[p] = static_cast<std::uint8_t>(p * 7 + static_cast<std::size_t>(i) * 40);
+            }
+            JpegEncodeOptions options;
+            if (i == 0 && !date.empty()) {
+                options.app1 = makeExifSegment(date);
+            }
+            std::vector<std::uint8_t> jpeg = encodeJpeg(32, 24, rgb, options);
+            for (std::size_t at = 0; i == damaged && at + 1 < jpeg.size(); ++at) {
+                if (jpeg[at] == 0xFF && jpeg[at + 1] == 0xDA) {
+                    jpeg.resize(at);
+                    break;
+                }
+            }
+            appendFrame(file, number, jpeg);
+            jpegs.push_back(jpeg);
+        }
+        recordingPath = (folder / "halcjpeg.dat").string();
+        ASSERT_TRUE(writeFile(recordingPath, file));
+        ASSERT_TRUE(recording.load(recordingPath));
+    }
+
+    std::string bytesOf(std::size_t index) const {
+        return {jpegs[index].begin(), jpegs[index].end()};
+    }
+
+    fs::path folder;
+    std::string recordingPath;
+    StandInOwner owner;
+    Recording recording;
+    std::vector<std::vector<std::uint8_t>> jpegs;
+    ExportProgress progress;
+};
+
+}  // namespace
+
+TEST_F(EvidenceExportTest, StillsKeepTheRecordedBytesOrShowThePictureAsTheViewerDoes) {
+    load("2026:11:28 14:35:07", 11);
+    const fs::path jpg = folder / "event.JPG";
+    ASSERT_EQ(exportStill(recording, 10, jpg.string(), {}, progress).status, Status::Written);
+    EXPECT_EQ(slurp(jpg), bytesOf(10));  // EXIF-less here; frame 0's EXIF below
+    ASSERT_TRUE(exportStill(recording, 0, (folder / "first.jpg").string(), {}, progress).written());
+    EXPECT_EQ(slurp(folder / "first.jpg"), bytesOf(0));
+
+    // An existing file is kept unless replacing is allowed.
+    EXPECT_EQ(exportStill(recording, 3, jpg.string(), {}, progress).status, Status::Refused);
+    EXPECT_EQ(slurp(jpg), bytesOf(10));
+
+    const std::string plain = (folder / "plain.png").string();
+    const std::string timed = (folder / "timed.png").string();
+    ASSERT_EQ(exportStill(recording, 10, plain, {}, progress).status, Status::Written);
+    ASSERT_EQ(exportStill(recording, 10, timed, {true, false}, progress).status, Status::Written);
+    const QImage plainImage(QString::fromStdString(plain));
+    const QImage timedImage(QString::fromStdString(timed));
+    EXPECT_EQ(plainImage.size(), QSize(32, 24));
+    EXPECT_EQ(plainImage.copy(0, 0, 32, 8), timedImage.copy(0, 0, 32, 8));
+    EXPECT_NE(plainImage, timedImage);  // the band at the bottom
+
+    // A damaged frame shows over the frame before it, as in playback, and says so.
+    const ExportResult damaged = exportStill(recording, 11, (folder / "d.ppm").string(), {}, progress);
+    EXPECT_EQ(damaged.status, Status::WrittenWithDamage);
+    EXPECT_NE(damaged.message.find("frame 11"), std::string::npos);
+    EXPECT_EQ(exportStill(recording, 99, (folder / "x.png").string(), {}, progress).status,
+              Status::Refused);
+}
+
+TEST_F(EvidenceExportTest, TheReportNamesTheFileItsHashAndDateAsExtractableText) {
+    load();
+    const fs::path pdf = folder / "report.pdf";
+    ReportOptions options;
+    options.programVersion = "9, 8, 7, 6";
+    ASSERT_EQ(exportReport(recording, recordingPath, pdf.string(), options, progress).status,
+              Status::Written);
+    const std::string text = run("pdftotext -enc UTF-8 '" + pdf.string() + "' -");
+    const std::string hash = run("sha256sum '" + recordingPath + "' | cut -c1-64");
+    ASSERT_EQ(hash.size(), 65u);
+    EXPECT_NE(text.find(hash.substr(0, 64)), std::string::npos) << text;
+    EXPECT_NE(text.find("2026:11:28 14:35:07"), std::string::npos);
+    EXPECT_NE(text.find("報告書"), std::string::npos);
+    EXPECT_NE(text.find("halcjpeg.dat"), std::string::npos);
+    EXPECT_NE(text.find("2026/11/28 14:35:08"), std::string::npos);  // the event's time of day
+    EXPECT_NE(text.find("9, 8, 7, 6"), std::string::npos);
+    EXPECT_EQ(run("pdfinfo '" + pdf.string() + "' | grep '^Pages:' | tr -s ' '"), "Pages: 1\n");
+    // pdffonts: name, type, encoding, then "emb sub uni"; every font embedded with a Unicode map.
+    const std::string fonts = run("pdffonts '" + pdf.string() + "' | tail -n +3");
+    EXPECT_NE(fonts.find("IPAPGothic "), std::string::npos) << fonts;
+    std::istringstream lines(fonts);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_NE(line.find("Identity-H       yes no  yes"), std::string::npos) << line;
+    }
+
+    // Refused: an existing target, an empty recording; cancelled: nothing left.
+    EXPECT_EQ(exportReport(recording, recordingPath, pdf.string(), options, progress).status,
+              Status::Refused);
+    Recording empty;
+    EXPECT_EQ(exportReport(empty, recordingPath, (folder / "e.pdf").string(), options, progress)
+                  .status,
+              Status::Refused);
+    CancelAt cancel(3);
+    EXPECT_EQ(exportReport(recording, recordingPath, (folder / "c.pdf").string(), options, cancel)
+                  .status,
+              Status::Cancelled);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 2);
+}
+
+TEST_F(EvidenceExportTest, ThePackagesChecksumsProveEveryOtherFile) {
+    load();
+    const fs::path package = folder / "out" / "package";
+    ASSERT_EQ(exportEvidencePackage(recording, recordingPath, package.string(), {}, progress)
+                  .status,
+              Status::Written);
+    const std::set<std::string> expected{"halcjpeg.dat",
+                                         "20261128-143507-original.avi",
+                                         "20261128-143507-share.mp4",
+                                         "20261128-143507-report.pdf",
+                                         "20261128-143507-event.jpg",
+                                         "SHA256SUMS"};
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(package)) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ(names, expected);
+    EXPECT_EQ(slurp(package / "halcjpeg.dat"), slurp(recordingPath));
+    EXPECT_EQ(slurp(package / "20261128-143507-event.jpg"), bytesOf(10));
+    const std::string check =
+        run("cd '" + package.string() + "' && sha256sum -c SHA256SUMS 2>&1 && echo proven");
+    EXPECT_NE(check.find("proven"), std::string::npos) << check;
+    EXPECT_EQ(std::count(check.begin(), check.end(), '\n'), 6) << check;
+
+    // A folder that holds files is refused and left as it was.
+    EXPECT_EQ(exportEvidencePackage(recording, recordingPath, package.string(), {}, progress)
+                  .status,
+              Status::Refused);
+    EXPECT_EQ(std::distance(fs::directory_iterator(package), {}), 6);
+}
+
+TEST_F(EvidenceExportTest, ACancelOrFailureAnywhereInThePackageLeavesNothing) {
+    load("");
+    EXPECT_EQ(packageFileNames(recording, recordingPath).report, "halcjpeg-report.pdf");
+    const fs::path package = folder / "new" / "package";
+    // One step in every file's share of the whole (copy, clips, report, still, checksums).
+    for (const std::uint64_t at : {1u, 3000u, 30000u, 90000u, 97500u, 98000u}) {
+        CancelAt cancel(at);
+        EXPECT_EQ(exportEvidencePackage(recording, recordingPath, package.string(), {}, cancel)
+                      .status,
+                  Status::Cancelled)
+            << at;
+        EXPECT_FALSE(fs::exists(folder / "new")) << at;
+    }
+    // A recording that cannot be read for the copy: nothing in a folder that existed before.
+    fs::create_directories(package);
+    fs::remove(recordingPath);
+    const ExportResult failed =
+        exportEvidencePackage(recording, recordingPath, package.string(), {}, progress);
+    EXPECT_EQ(failed.status, Status::Failed);
+    EXPECT_NE(failed.message.find(recordingPath), std::string::npos);
+    EXPECT_TRUE(fs::is_empty(package));
+}

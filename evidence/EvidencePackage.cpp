@@ -135,6 +135,10 @@ ExportResult exportEvidencePackage(const Recording& recording, const std::string
         return ExportResult::failure(Status::Refused,
                                      recordingPath + ": the recording holds no frame");
     }
+    if (!drawingAvailable()) {
+        return ExportResult::failure(
+            Status::Failed, folder + ": the package needs the program's drawing, which is not running");
+    }
     const PackageFileNames names = packageFileNames(recording, recordingPath);
     if (names.recording == names.checksums) {
         return ExportResult::failure(Status::Refused,

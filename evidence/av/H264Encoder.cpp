@@ -37,6 +37,7 @@ bool H264Encoder::open(int width, int height, bool globalHeader) {
     codec->pix_fmt = AV_PIX_FMT_YUV420P;
     codec->time_base = AVRational{1, clipRate};
     codec->max_b_frames = 0;
+    codec->thread_count = 0;  // as many as x264 finds useful; libavcodec's default is one
     codec->color_range = AVCOL_RANGE_MPEG;
     codec->colorspace = AVCOL_SPC_SMPTE170M;
     codec->color_primaries = AVCOL_PRI_SMPTE170M;

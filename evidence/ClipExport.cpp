@@ -54,8 +54,7 @@ ExportResult writeOriginal(const Recording& recording, const std::vector<ClipFra
             return cancelled(target);
         }
         const ClipFrame& frame = timeline[i];
-        if (!writer.writeBytes(jpegOf(recording.frameAt(frame.index)), frame.pts,
-                               frame.duration)) {
+        if (!writer.writeBytes(jpegOf(recording.frameAt(frame.index)), frame.pts, frame.duration)) {
             return ExportResult::failure(Status::Failed, writer.error());
         }
         progress.advance(i + 1, timeline.size());
@@ -176,7 +175,7 @@ std::optional<ClipKind> clipKindForPath(const std::string& path) {
 }
 
 std::optional<std::pair<std::uint32_t, std::uint32_t>> framesInSpan(const Recording& recording,
-                                                                   const ReadoutSpan& span) {
+                                                                    const ReadoutSpan& span) {
     std::optional<std::pair<std::uint32_t, std::uint32_t>> inside;
     const auto count = static_cast<std::uint32_t>(recording.frameCount());
     for (std::uint32_t i = 0; i < count; ++i) {

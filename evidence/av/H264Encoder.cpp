@@ -10,7 +10,9 @@ extern "C" {
 
 namespace av {
 
-H264Encoder::H264Encoder(std::string path) : shownPath(std::move(path)) { silenceLibraryLog(); }
+H264Encoder::H264Encoder(std::string path) : shownPath(std::move(path)) {
+    silenceLibraryLog();
+}
 
 H264Encoder::~H264Encoder() = default;
 
@@ -100,7 +102,9 @@ bool H264Encoder::encode(const std::uint8_t* bgr, int stride, std::int64_t pts,
     return send(frame.get(), sink);
 }
 
-bool H264Encoder::flush(const PacketSink& sink) { return send(nullptr, sink); }
+bool H264Encoder::flush(const PacketSink& sink) {
+    return send(nullptr, sink);
+}
 
 bool H264Encoder::send(const AVFrame* picture, const PacketSink& sink) {
     int result = avcodec_send_frame(codec.get(), picture);

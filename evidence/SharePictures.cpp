@@ -1,5 +1,7 @@
 #include "SharePictures.h"
 
+#include <QPainter>
+
 #include "FrameOverlay.h"
 #include "FramePictures.h"
 #include "FrameTimeText.h"
@@ -46,13 +48,19 @@ SharePictures::Picture SharePictures::next() {
 
 void SharePictures::run() {
     FramePictures pictures(recording);
-    for (std::size_t position = 0; position < timeline.size(); ++position) {
+    for (const ClipFrame& frame : timeline) {
         Picture picture;
-        const ClipFrame& frame = timeline[position];
         // In order: a damaged frame lands on the picture before it, as in the viewer.
         picture.complete = pictures.decode(frame.index);
         // A copy, so the overlay does not stay under the next frame's picture.
         picture.image = pictures.hasPicture() ? pictures.view().copy() : blank.copy();
+        if (picture.image.size() != blank.size()) {
+            // The picture took the size of a frame whose header only the decoder could read;
+            // the encoder's size stays, the picture lands top-left as in the viewer.
+            QImage fitted = blank.copy();
+            QPainter(&fitted).drawImage(0, 0, picture.image);
+            picture.image = fitted;
+        }
         if (overlay && !picture.image.isNull()) {
             const std::int32_t number = recording.frameAt(frame.index).number;
             drawFrameOverlay(picture.image,

@@ -37,7 +37,6 @@ public:
 
 private:
     void run();
-    Picture prepare(std::size_t position);
 
     const Recording& recording;
     const std::vector<ClipFrame>& timeline;

@@ -101,7 +101,8 @@ private:
 // Qt's notes about its surroundings (no XDG_RUNTIME_DIR, say) are not the command's output.
 void dropQtNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
     if (type == QtCriticalMsg || type == QtFatalMsg) {
-        std::fprintf(stderr, "halcyra-cli: %s\n", qPrintable(qFormatLogMessage(type, context, message)));
+        std::fprintf(stderr, "halcyra-cli: %s\n",
+                     qPrintable(qFormatLogMessage(type, context, message)));
     }
 }
 
@@ -132,7 +133,8 @@ int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::o
     }
     const std::optional<ClipKind> kind = clipKindForPath(request.out);
     if (!kind) {
-        err << "halcyra-cli: " << request.out << ": the clip's name must end in .avi, .mkv or .mp4\n";
+        err << "halcyra-cli: " << request.out
+            << ": the clip's name must end in .avi, .mkv or .mp4\n";
         return 2;
     }
 

@@ -8,13 +8,12 @@
 
 #include <QImage>
 
-#include "FrameOverlay.h"
 #include "FramePictures.h"
 #include "FrameTimeText.h"
 #include "JpegPictureSize.h"
 #include "Recording.h"
+#include "SharePictures.h"
 #include "TargetFile.h"
-#include "TimeOfDay.h"
 #include "av/H264Encoder.h"
 #include "av/MediaWriter.h"
 
@@ -54,8 +53,7 @@ ExportResult writeOriginal(const Recording& recording, const std::vector<ClipFra
             return cancelled(target);
         }
         const ClipFrame& frame = timeline[i];
-        if (!writer.writeBytes(jpegOf(recording.frameAt(frame.index)), frame.pts,
-                               frame.duration)) {
+        if (!writer.writeBytes(jpegOf(recording.frameAt(frame.index)), frame.pts, frame.duration)) {
             return ExportResult::failure(Status::Failed, writer.error());
         }
         progress.advance(i + 1, timeline.size());
@@ -115,29 +113,21 @@ ExportResult writeShareCopy(const Recording& recording, const std::vector<ClipFr
                                      writer.error().empty() ? encoder.error() : writer.error());
     };
 
-    const std::string captureDate = recording.getCaptureDate();
-    const std::int32_t firstNumber = recording.frameAt(0).number;
-    FramePictures pictures(recording);
-    QImage blank(width, height, QImage::Format_BGR888);
-    blank.fill(Qt::black);
+    SharePictures pictures(recording, timeline, overlay, width, height);
     std::size_t damaged = 0;
     for (std::size_t i = 0; i < timeline.size(); ++i) {
+        const SharePictures::Picture current = pictures.next();
         if (progress.isCancelled()) {
             return cancelled(target);
         }
+        if (current.image.isNull()) {
+            return ExportResult::failure(Status::Failed, target + ": no memory for a picture");
+        }
+        damaged += current.complete ? 0 : 1;
         const ClipFrame& frame = timeline[i];
-        if (!pictures.decode(frame.index)) {
-            ++damaged;
-        }
-        // A copy: the overlay must not stay under the next frame's picture.
-        QImage picture = pictures.hasPicture() ? pictures.view().copy() : blank.copy();
-        if (overlay) {
-            const std::int32_t number = recording.frameAt(frame.index).number;
-            drawFrameOverlay(picture, frameTimeOfDay(captureDate, firstNumber, number).value_or(""),
-                             frameTimeText(number));
-        }
-        if (!encoder.encode(picture.constBits(), static_cast<int>(picture.bytesPerLine()),
-                            frame.pts, frame.duration, toFile)) {
+        if (!encoder.encode(current.image.constBits(),
+                            static_cast<int>(current.image.bytesPerLine()), frame.pts,
+                            frame.duration, toFile)) {
             return failed();
         }
         progress.advance(i + 1, timeline.size());
@@ -176,7 +166,7 @@ std::optional<ClipKind> clipKindForPath(const std::string& path) {
 }
 
 std::optional<std::pair<std::uint32_t, std::uint32_t>> framesInSpan(const Recording& recording,
-                                                                   const ReadoutSpan& span) {
+                                                                    const ReadoutSpan& span) {
     std::optional<std::pair<std::uint32_t, std::uint32_t>> inside;
     const auto count = static_cast<std::uint32_t>(recording.frameCount());
     for (std::uint32_t i = 0; i < count; ++i) {

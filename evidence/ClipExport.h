@@ -32,7 +32,7 @@ std::optional<ClipKind> clipKindForPath(const std::string& path);
 
 // The indexes [first, last] of the frames inside the span; nothing when it holds no frame.
 std::optional<std::pair<std::uint32_t, std::uint32_t>> framesInSpan(const Recording& recording,
-                                                                   const ReadoutSpan& span);
+                                                                    const ReadoutSpan& span);
 
 // One frame of a clip on its time line, in 1/30 s units from the first exported frame.
 struct ClipFrame {

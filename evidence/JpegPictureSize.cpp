@@ -4,8 +4,7 @@ namespace {
 
 bool isFrameHeader(std::uint8_t marker) {
     // SOF0 .. SOF15, less DHT (C4), JPG (C8) and DAC (CC), which share the range.
-    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-           marker != 0xCC;
+    return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
 }
 
 bool standsAlone(std::uint8_t marker) {

@@ -12,10 +12,18 @@ extern "C" {
 
 namespace av {
 
-void CodecContextFree::operator()(AVCodecContext* context) const { avcodec_free_context(&context); }
-void FrameFree::operator()(AVFrame* frame) const { av_frame_free(&frame); }
-void PacketFree::operator()(AVPacket* packet) const { av_packet_free(&packet); }
-void SwsContextFree::operator()(SwsContext* context) const { sws_freeContext(context); }
+void CodecContextFree::operator()(AVCodecContext* context) const {
+    avcodec_free_context(&context);
+}
+void FrameFree::operator()(AVFrame* frame) const {
+    av_frame_free(&frame);
+}
+void PacketFree::operator()(AVPacket* packet) const {
+    av_packet_free(&packet);
+}
+void SwsContextFree::operator()(SwsContext* context) const {
+    sws_freeContext(context);
+}
 void InputContextClose::operator()(AVFormatContext* context) const {
     avformat_close_input(&context);
 }

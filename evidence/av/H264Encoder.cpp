@@ -10,7 +10,9 @@ extern "C" {
 
 namespace av {
 
-H264Encoder::H264Encoder(std::string path) : shownPath(std::move(path)) { silenceLibraryLog(); }
+H264Encoder::H264Encoder(std::string path) : shownPath(std::move(path)) {
+    silenceLibraryLog();
+}
 
 H264Encoder::~H264Encoder() = default;
 
@@ -37,6 +39,7 @@ bool H264Encoder::open(int width, int height, bool globalHeader) {
     codec->pix_fmt = AV_PIX_FMT_YUV420P;
     codec->time_base = AVRational{1, clipRate};
     codec->max_b_frames = 0;
+    codec->thread_count = 0;  // as many as x264 finds useful; libavcodec's default is one
     codec->color_range = AVCOL_RANGE_MPEG;
     codec->colorspace = AVCOL_SPC_SMPTE170M;
     codec->color_primaries = AVCOL_PRI_SMPTE170M;
@@ -99,7 +102,9 @@ bool H264Encoder::encode(const std::uint8_t* bgr, int stride, std::int64_t pts,
     return send(frame.get(), sink);
 }
 
-bool H264Encoder::flush(const PacketSink& sink) { return send(nullptr, sink); }
+bool H264Encoder::flush(const PacketSink& sink) {
+    return send(nullptr, sink);
+}
 
 bool H264Encoder::send(const AVFrame* picture, const PacketSink& sink) {
     int result = avcodec_send_frame(codec.get(), picture);

@@ -71,7 +71,11 @@ std::string MediaReader::codecTag() const {
     return text;
 }
 
-int MediaReader::width() const { return context->streams[streamIndex]->codecpar->width; }
-int MediaReader::height() const { return context->streams[streamIndex]->codecpar->height; }
+int MediaReader::width() const {
+    return context->streams[streamIndex]->codecpar->width;
+}
+int MediaReader::height() const {
+    return context->streams[streamIndex]->codecpar->height;
+}
 
 }  // namespace av

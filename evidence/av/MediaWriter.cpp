@@ -17,9 +17,13 @@ constexpr AVRational clipTimeBase{1, clipRate};
 
 }  // namespace
 
-MediaWriter::MediaWriter(std::string path) : shownPath(std::move(path)) { silenceLibraryLog(); }
+MediaWriter::MediaWriter(std::string path) : shownPath(std::move(path)) {
+    silenceLibraryLog();
+}
 
-MediaWriter::~MediaWriter() { closeQuietly(); }
+MediaWriter::~MediaWriter() {
+    closeQuietly();
+}
 
 void MediaWriter::closeQuietly() {
     if (context == nullptr) {
@@ -41,8 +45,8 @@ bool MediaWriter::fail(const std::string& what, int code) {
 bool MediaWriter::open(const std::string& formatName, const std::string& filePath) {
     closeQuietly();
     headerWritten = false;
-    int result = avformat_alloc_output_context2(&context, nullptr, formatName.c_str(),
-                                                filePath.c_str());
+    int result =
+        avformat_alloc_output_context2(&context, nullptr, formatName.c_str(), filePath.c_str());
     if (result < 0 || context == nullptr) {
         return fail("cannot prepare the " + formatName + " container", result);
     }

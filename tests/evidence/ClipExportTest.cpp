@@ -92,7 +92,8 @@ protected:
         return exportClip(recording, (folder / name).string(), options, progress);
     }
 
-    std::vector<av::MediaReader::Packet> readBack(const std::string& name, av::MediaReader& reader) {
+    std::vector<av::MediaReader::Packet> readBack(const std::string& name,
+                                                  av::MediaReader& reader) {
         std::vector<av::MediaReader::Packet> packets;
         EXPECT_TRUE(reader.open((folder / name).string())) << reader.error();
         while (auto packet = reader.next()) {
@@ -171,8 +172,7 @@ TEST_F(ClipExportTest, SpansAreReadOnTheReadoutBothEndsIncluded) {
 
     Recording empty;
     ExportProgress progress;
-    EXPECT_EQ(exportClip(empty, (folder / "x.mp4").string(), {}, progress).status,
-              Status::Refused);
+    EXPECT_EQ(exportClip(empty, (folder / "x.mp4").string(), {}, progress).status, Status::Refused);
     EXPECT_EQ(entries(), 0u);
 }
 

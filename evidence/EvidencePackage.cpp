@@ -1,5 +1,6 @@
 #include "EvidencePackage.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 #include <functional>
@@ -52,12 +53,14 @@ public:
                 break;
             }
         }
-        for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-            if (!fs::create_directory(*it, code) && !fs::is_directory(*it)) {
-                error = it->string() + ": cannot create the folder: " + code.message();
+        // Outermost first.
+        std::reverse(missing.begin(), missing.end());
+        for (const fs::path& missingFolder : missing) {
+            if (!fs::create_directory(missingFolder, code) && !fs::is_directory(missingFolder)) {
+                error = missingFolder.string() + ": cannot create the folder: " + code.message();
                 return false;
             }
-            made.push_back(*it);
+            made.push_back(missingFolder);
         }
         if (!fs::is_directory(folder, code)) {
             error = folder.string() + ": is not a folder";
@@ -77,8 +80,9 @@ private:
         for (const std::string& name : files) {
             fs::remove(folder / name, code);
         }
-        for (auto it = made.rbegin(); it != made.rend(); ++it) {
-            fs::remove(*it, code);  // only removes a folder that is empty again
+        // Innermost first; remove() only takes a folder that is empty again.
+        for (std::size_t i = made.size(); i-- > 0;) {
+            fs::remove(made[i], code);
         }
     }
 
@@ -98,10 +102,12 @@ std::string checksumLines(const PackageFolder& package, std::string& error) {
     for (const std::string& name : package.written()) {
         const std::optional<std::string> digest = fileSha256(package.pathOf(name), error);
         if (!digest) {
-            error = package.pathOf(name) + ": cannot be read back: " + error;
+            std::string message = package.pathOf(name);
+            message.append(": cannot be read back: ").append(error);
+            error = std::move(message);
             return {};
         }
-        lines += *digest + "  " + name + "\n";
+        lines.append(*digest).append("  ").append(name).append("\n");
     }
     return lines;
 }
@@ -128,6 +134,10 @@ ExportResult exportEvidencePackage(const Recording& recording, const std::string
     if (!frames) {
         return ExportResult::failure(Status::Refused,
                                      recordingPath + ": the recording holds no frame");
+    }
+    if (!drawingAvailable()) {
+        return ExportResult::failure(
+            Status::Failed, folder + ": the package needs the program's drawing, which is not running");
     }
     const PackageFileNames names = packageFileNames(recording, recordingPath);
     if (names.recording == names.checksums) {

@@ -53,6 +53,10 @@ bool decodePictures(const Recording& recording, ReportContent& content,
 
 }  // namespace
 
+bool drawingAvailable() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
 std::string reportTimeNow() {
     const QDateTime now = QDateTime::currentDateTime();
     const int offset = now.offsetFromUtc();
@@ -76,7 +80,7 @@ ExportResult exportReport(const Recording& recording, const std::string& recordi
     if (!options.replace && std::filesystem::exists(std::filesystem::symlink_status(target, existsError))) {
         return ExportResult::failure(ExportResult::Status::Refused, target + ": exists already");
     }
-    if (QGuiApplication::instance() == nullptr) {
+    if (!drawingAvailable()) {
         return failed(target + ": the report needs the program's drawing, which is not running");
     }
     ReportContent content;

@@ -16,6 +16,9 @@ struct ReportOptions {
     bool replace = false;
 };
 
+// True when a QGuiApplication runs, so that text can be drawn (the report, the overlay).
+bool drawingAvailable();
+
 // The time now as the report prints it: "YYYY/MM/DD HH:MM:SS" in local time and its UTC offset.
 std::string reportTimeNow();
 

@@ -102,6 +102,7 @@ int main(int argc, char** argv) {
         (job == "package" ? wholePackage : copyAndHash)();
         rusage usage{};
         getrusage(RUSAGE_SELF, &usage);
+        // NOLINTNEXTLINE(cppcoreguidelines-pro-type-union-access)
         std::printf("%.1f\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
         fs::remove_all(scratch());
         return 0;

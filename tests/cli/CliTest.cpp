@@ -119,7 +119,7 @@ TEST_F(CliTest, RefusedFilesAndUsageErrors) {
     EXPECT_EQ(cli({"info"}).code, 2);
     EXPECT_EQ(cli({"info", "a", "b"}).code, 2);
     EXPECT_EQ(cli({"export", recordingPath}).code, 2);
-    EXPECT_EQ(cli({"export", recordingPath, "--frame", "0", "--out", "x.jpg"}).code, 2);
+    EXPECT_EQ(cli({"export", recordingPath, "--frame", "0", "--out", "x.gif"}).code, 2);
     EXPECT_EQ(cli({"export", recordingPath, "--all", "--frame", "0", "--out", "d"}).code, 2);
     EXPECT_EQ(cli({"export", recordingPath, "--all", "--out", "d", "--format", "gif"}).code, 2);
     EXPECT_EQ(cli({"--help"}).code, 0);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -227,6 +229,21 @@ TEST_F(EvidenceExportTest, ACancelOrFailureAnywhereInThePackageLeavesNothing) {
             << at;
         EXPECT_FALSE(fs::exists(folder / "new")) << at;
     }
+    // A full disk (a file size limit fails the writes the same way): nothing left, and why.
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = previous;
+    small.rlim_cur = 4 * 1024;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const ExportResult full =
+        exportEvidencePackage(recording, recordingPath, package.string(), {}, progress);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousSignal);
+    EXPECT_EQ(full.status, Status::Failed);
+    EXPECT_NE(full.message.find("File too large"), std::string::npos) << full.message;
+    EXPECT_FALSE(fs::exists(folder / "new"));
+
     // A recording that cannot be read for the copy: nothing in a folder that existed before.
     fs::create_directories(package);
     fs::remove(recordingPath);

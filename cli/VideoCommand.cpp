@@ -1,4 +1,3 @@
-#include <unistd.h>
 
 #include <charconv>
 #include <cmath>
@@ -7,11 +6,12 @@
 #include <memory>
 #include <optional>
 
-#include <QGuiApplication>
 
 #include "ArgumentReader.h"
 #include "ClipExport.h"
 #include "Commands.h"
+#include "GuiSession.h"
+#include "ProgressLine.h"
 #include "Recording.h"
 #include "StandInOwner.h"
 
@@ -76,49 +76,6 @@ bool parseRequest(std::span<const std::string> args, VideoRequest& request) {
     return !request.recordingPath.empty() && !request.out.empty();
 }
 
-// "video: 120 of 201 frames" on one line, rewritten as the export goes on.
-class TerminalProgress final : public ExportProgress {
-public:
-    void advance(std::uint64_t done, std::uint64_t total) override {
-        const std::uint64_t percent = total == 0 ? 100 : done * 100 / total;
-        if (percent == lastPercent && done != total) {
-            return;
-        }
-        lastPercent = percent;
-        std::fprintf(stderr, "\rvideo: %llu of %llu frames (%llu%%)",
-                     static_cast<unsigned long long>(done), static_cast<unsigned long long>(total),
-                     static_cast<unsigned long long>(percent));
-        if (done == total) {
-            std::fputc('\n', stderr);
-        }
-        std::fflush(stderr);
-    }
-
-private:
-    std::uint64_t lastPercent = 101;
-};
-
-// Qt's notes about its surroundings (no XDG_RUNTIME_DIR, say) are not the command's output.
-void dropQtNotes(QtMsgType type, const QMessageLogContext& context, const QString& message) {
-    if (type == QtCriticalMsg || type == QtFatalMsg) {
-        std::fprintf(stderr, "halcyra-cli: %s\n",
-                     qPrintable(qFormatLogMessage(type, context, message)));
-    }
-}
-
-// Drawing text needs a QGuiApplication; a window-less one when the caller has none.
-std::unique_ptr<QGuiApplication> guiForDrawing() {
-    if (QGuiApplication::instance() != nullptr) {
-        return nullptr;
-    }
-    qInstallMessageHandler(dropQtNotes);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "halcyra-cli";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
 }  // namespace
 
 int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
@@ -156,12 +113,13 @@ int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::o
     options.span = request.span;
     options.overlay = request.overlay;
     options.replace = request.force;
-    const auto gui = *kind == ClipKind::ShareMp4 && options.overlay ? guiForDrawing() : nullptr;
-    const bool terminal = &err == &std::cerr && isatty(STDERR_FILENO) == 1;
-    TerminalProgress shown;
-    ExportProgress silent;
-    const ExportResult result =
-        exportClip(recording, request.out, options, terminal ? shown : silent);
+    // Only the share copy's burned-in times draw text.
+    std::optional<GuiSession> gui;
+    if (*kind == ClipKind::ShareMp4 && options.overlay) {
+        gui.emplace();
+    }
+    ProgressLine progress(err, "video");
+    const ExportResult result = exportClip(recording, request.out, options, progress);
     switch (result.status) {
         case ExportResult::Status::Written:
             return 0;

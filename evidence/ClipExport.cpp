@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <filesystem>
 #include <span>
 
@@ -23,7 +22,7 @@ using Status = ExportResult::Status;
 
 // The readout's value of a frame, exactly as its text shows it.
 double readoutSeconds(std::int32_t number) {
-    return std::strtod(frameTimeText(number).c_str(), nullptr);
+    return static_cast<double>(frameTimeMilliseconds(number)) / 1000.0;
 }
 
 std::span<const std::uint8_t> jpegOf(const FrameRecord& frame) {

@@ -29,6 +29,7 @@
 #include "MultimediaTimer.h"
 #include "PlayerTexts.h"
 #include "ProgramFolder.h"
+#include "UserLocations.h"
 #include "Prompts.h"
 #include "SensorConfigDialog.h"
 #include "TimeConfigDialog.h"
@@ -60,7 +61,7 @@ QRect toQRect(const PixelRect& rect) {
 
 }  // namespace
 
-PlayerWnd::PlayerWnd(QWidget* parent) : QWidget(parent), viewOptions(programFolder() + iniName) {
+PlayerWnd::PlayerWnd(QWidget* parent) : QWidget(parent), viewOptions(UserLocations::current().settingsFolder() + iniName) {
     setProperty(idProperty, viewId);
     setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);

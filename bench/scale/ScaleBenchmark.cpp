@@ -25,6 +25,7 @@
 #include "BenchSupport.h"
 #include "Recording.h"
 #include "ScaleRecording.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -40,8 +41,8 @@ double secondsOf(Work work) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-scale::TempFolder& folder() {
-    static scale::TempFolder instance;
+TempFolder& folder() {
+    static TempFolder instance;
     return instance;
 }
 

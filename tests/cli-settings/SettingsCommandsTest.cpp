@@ -7,6 +7,7 @@
 
 #include "Commands.h"
 #include "ScriptedPrompts.h"
+#include "FileBytes.h"
 #include "TempFolder.h"
 
 namespace {

@@ -7,10 +7,8 @@ namespace {
 constexpr CliCommand commands[] = {
     {"info", "print what a recording holds, as JSON", runInfoCommand},
     {"export", "write frames as the viewer shows them (PNG or PPM)", runExportCommand},
-#ifdef HALCYRA_CLI_SETTINGS_COMMANDS
     {"sensitivity", "write halc.inf, the shock-detection sensitivity", runSensitivityCommand},
     {"clock", "write writetime.txt, the recorder's clock setting", runClockCommand},
-#endif
 };
 
 void printUsage(std::ostream& out) {

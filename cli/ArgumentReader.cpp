@@ -4,11 +4,7 @@
 #include <charconv>
 
 std::optional<std::uint32_t> parseIndex(std::string_view text, std::uint32_t max) {
-    if (text.empty() || !std::all_of(text.begin(), text.end(), [](char c) {
-            return c >= '0' && c <= '9';
-        })) {
-        return std::nullopt;
-    }
+    // from_chars takes no blank and no sign for an unsigned number: digits only, or nothing.
     std::uint32_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || value > max) {

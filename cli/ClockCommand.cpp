@@ -9,6 +9,7 @@
 #include "ConfigFileWriter.h"
 #include "FileError.h"
 #include "FileExists.h"
+#include "OutputTarget.h"
 
 namespace {
 
@@ -62,10 +63,6 @@ std::optional<std::array<int, 3>> parseTriple(std::string_view text, char separa
     }
     return std::array<int, 3>{static_cast<int>(*first), static_cast<int>(*second),
                               static_cast<int>(*third)};
-}
-
-std::string targetIn(const std::string& folder, const char* name) {
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "ConfigFileWriter.h"
 #include "FileError.h"
 #include "FileExists.h"
+#include "OutputTarget.h"
 
 namespace {
 
@@ -47,10 +48,6 @@ bool parseRequest(std::span<const std::string> args, SensitivityRequest& request
     }
     return request.vehicle && request.frontBack && request.leftRight && request.upDown &&
            request.out && !request.out->empty();
-}
-
-std::string targetIn(const std::string& folder, const char* name) {
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 }  // namespace

@@ -1,14 +1,16 @@
 #include "Recording.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <span>
 #include <stdexcept>
+#include <string_view>
 
 #include "ExifDateReader.h"
+#include "FileHandle.h"
 #include "JpegFrameDecoder.h"
+#include "LeadingInteger.h"
 
 namespace {
 
@@ -18,35 +20,16 @@ constexpr std::uint8_t nameSuffix[5] = {'.', 'j', 'p', 'g', 0};
 // than the file holds never makes us allocate what it announces.
 constexpr std::size_t readPieceSize = std::size_t{1} << 20;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
 std::int32_t readLittleEndian32(const std::uint8_t* bytes) {
     const std::uint32_t value = std::uint32_t{bytes[0]} | (std::uint32_t{bytes[1]} << 8) |
                                 (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
     return static_cast<std::int32_t>(value);
 }
 
-// The frame number as atoi reads the name: leading blanks, one sign, digits up to the first
-// other character. The name is at most three characters before ".jpg", so it cannot overflow.
+// The frame number is the name as atoi reads it; the ".jpg" that every accepted name carries
+// stops the digits, so a number has at most three of them.
 std::int32_t numberFromName(const std::array<char, 8>& name) {
-    std::size_t i = 0;
-    while (i < name.size() && std::isspace(static_cast<unsigned char>(name[i])) != 0) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < name.size() && (name[i] == '+' || name[i] == '-')) {
-        negative = name[i] == '-';
-        ++i;
-    }
-    std::int32_t value = 0;
-    while (i < name.size() && name[i] >= '0' && name[i] <= '9') {
-        value = value * 10 + (name[i] - '0');
-        ++i;
-    }
-    return negative ? -value : value;
+    return readLeadingInteger(std::string_view(name.data(), name.size())).value;
 }
 
 enum class ReadResult { Complete, EndOfFile, Error };

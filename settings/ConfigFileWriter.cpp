@@ -3,11 +3,11 @@
 #include <array>
 #include <charconv>
 #include <cstdio>
-#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "FileError.h"
+#include "FileHandle.h"
 #include "Prompts.h"
 
 namespace {
@@ -61,12 +61,8 @@ std::string withCrLf(std::string_view text) {
     return out;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 bool writeDeviceFile(const std::string& path, const std::vector<std::string>& lines) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    FileHandle file(std::fopen(path.c_str(), "wb"));
     if (!file) {
         Prompts::current().message(path + " の出力に失敗しました", Prompts::Buttons::Ok,
                                    Prompts::Icon::Warning);

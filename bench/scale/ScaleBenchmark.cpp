@@ -23,6 +23,7 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "FileHandle.h"
 #include "Recording.h"
 #include "ScaleRecording.h"
 #include "TempFolder.h"
@@ -47,8 +48,7 @@ TempFolder& folder() {
 }
 
 void readWhole(const std::string& path, std::uint64_t bytes) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         std::fclose);
+    FileHandle file(std::fopen(path.c_str(), "rb"));
     auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
     benchmark::DoNotOptimize(std::fread(buffer.get(), 1, bytes, file.get()));
     benchmark::ClobberMemory();

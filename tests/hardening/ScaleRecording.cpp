@@ -5,6 +5,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "FileHandle.h"
 #include "FlatJpeg.h"
 #include "FrameBitmap.h"
 #include "RecordingFileWriter.h"
@@ -61,8 +62,7 @@ std::size_t framesForSize(std::span<const std::vector<std::uint8_t>> pictures,
 
 void writeRecording(const std::string& path, std::size_t frameCount,
                     std::span<const std::vector<std::uint8_t>> pictures) {
-    std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "wb"),
-                                                            &std::fclose);
+    FileHandle file(std::fopen(path.c_str(), "wb"));
     if (!file) {
         throw std::runtime_error("cannot create " + path);
     }

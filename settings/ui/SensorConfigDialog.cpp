@@ -51,7 +51,7 @@ QSlider* slider(QWidget* parent) {
     auto* widget = new QSlider(Qt::Horizontal, parent);
     widget->setTickPosition(QSlider::TicksBelow);
     widget->setTickInterval(1);
-    widget->setPageStep(2);  // a fifth of the range, as the trackbar pages
+    widget->setPageStep(2);  // a page is a fifth of the range
     widget->setFocusPolicy(Qt::StrongFocus);
     return widget;
 }

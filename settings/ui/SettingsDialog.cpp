@@ -43,7 +43,7 @@ void SettingsDialog::addButtons(QRect output, QRect cancel) {
 }
 
 void SettingsDialog::outputClicked() {
-    // Stands in for the frame's handler of file exceptions that OnOK lets through.
+    // The dialog stays open, so the user can pick another card after the stop box.
     try {
         OnOK();
     } catch (const FileError& error) {

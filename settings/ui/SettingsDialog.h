@@ -9,8 +9,7 @@
 
 // What the sensitivity and clock dialogs share: a fixed frame sized from its template in
 // dialog units of the 8-point dialog font, the "設定出力" and "キャンセル" buttons, and the
-// output step, which reports a write error after the open (FileError) with a stop box as the
-// frame's handler of file exceptions does.
+// output step, which shows a write error after the open (FileError) in a stop box.
 class SettingsDialog : public QDialog {
     Q_OBJECT
 

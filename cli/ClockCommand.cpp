@@ -7,8 +7,7 @@
 #include "ClockLines.h"
 #include "Commands.h"
 #include "ConfigFileWriter.h"
-#include "FileError.h"
-#include "FileExists.h"
+#include "DeviceFileOutput.h"
 #include "OutputTarget.h"
 
 namespace {
@@ -88,20 +87,11 @@ int runClockCommand(std::span<const std::string> args, std::ostream& out, std::o
         return 2;
     }
 
-    const std::string target = targetIn(*request.out, "writetime.txt");
-    if (!request.force && fileExists(target)) {
-        err << "halcyra-cli: " << target << " already exists; use --force to replace it\n";
-        return 1;
-    }
     const ConfigFileWriter writer;
-    try {
-        // The writer tells the user itself when the file cannot be opened.
-        return writer.writeClockFile(target, clockDateLine((*date)[0], (*date)[1], (*date)[2]),
-                                     clockTimeLine((*time)[0], (*time)[1], (*time)[2]))
-                   ? 0
-                   : 1;
-    } catch (const FileError& error) {
-        err << "halcyra-cli: " << error.what() << "\n";
-        return 1;
-    }
+    const std::string dateLine = clockDateLine((*date)[0], (*date)[1], (*date)[2]);
+    const std::string timeLine = clockTimeLine((*time)[0], (*time)[1], (*time)[2]);
+    return outputDeviceFile(
+        targetIn(*request.out, "writetime.txt"), request.force,
+        [&](const std::string& target) { return writer.tryClockFile(target, dateLine, timeLine); },
+        err);
 }

@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "FrameTimeText.h"
 #include "JsonText.h"
+#include "LoadFailureText.h"
 #include "Recording.h"
 #include "StandInOwner.h"
 
@@ -35,8 +36,8 @@ int runInfoCommand(std::span<const std::string> args, std::ostream& out, std::os
     if (!recording.load(args[0])) {
         out << "{\"loaded\": false, \"captureDate\": \"\", \"width\": 0, \"height\": 0, "
                "\"frames\": []}\n";
-        err << "halcyra-cli: " << args[0]
-            << ": cannot be read or is not a recording of JPEG frames\n";
+        err << "halcyra-cli: " << args[0] << ": "
+            << loadFailureText(recording.lastLoadFailure()) << "\n";
         return 1;
     }
 

@@ -4,8 +4,7 @@
 #include "ArgumentReader.h"
 #include "Commands.h"
 #include "ConfigFileWriter.h"
-#include "FileError.h"
-#include "FileExists.h"
+#include "DeviceFileOutput.h"
 #include "OutputTarget.h"
 
 namespace {
@@ -74,21 +73,12 @@ int runSensitivityCommand(std::span<const std::string> args, std::ostream& out, 
         return 2;
     }
 
-    const std::string target = targetIn(*request.out, "halc.inf");
-    if (!request.force && fileExists(target)) {
-        err << "halcyra-cli: " << target << " already exists; use --force to replace it\n";
-        return 1;
-    }
     ConfigFileWriter writer;
     writer.setSensitivity(*request.vehicle == "truck" ? truckVehicle : carVehicle,
                           static_cast<std::int32_t>(*leftRight),
                           static_cast<std::int32_t>(*frontBack),
                           static_cast<std::int32_t>(*upDown));
-    try {
-        // The writer tells the user itself when the file cannot be opened.
-        return writer.writeSensitivityFile(target) ? 0 : 1;
-    } catch (const FileError& error) {
-        err << "halcyra-cli: " << error.what() << "\n";
-        return 1;
-    }
+    return outputDeviceFile(
+        targetIn(*request.out, "halc.inf"), request.force,
+        [&writer](const std::string& target) { return writer.trySensitivityFile(target); }, err);
 }

@@ -1,6 +1,7 @@
 #include "Recording.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <span>
@@ -34,11 +35,12 @@ std::int32_t numberFromName(const std::array<char, 8>& name) {
 
 enum class ReadResult { Complete, EndOfFile, Error };
 
-// Reads `size` bytes into a buffer that grows as the bytes arrive.
-ReadResult readFrameData(std::FILE* file, std::size_t size, std::unique_ptr<std::uint8_t[]>& out) {
+// Reads `size` bytes into a buffer that grows as the bytes arrive; `filled` says how many came.
+ReadResult readFrameData(std::FILE* file, std::size_t size, std::unique_ptr<std::uint8_t[]>& out,
+                         std::size_t& filled) {
     std::size_t capacity = std::min(size, readPieceSize);
     auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
-    std::size_t filled = 0;
+    filled = 0;
     while (filled < size) {
         if (filled == capacity) {
             const std::size_t grown = std::min(size, capacity * 2);
@@ -61,6 +63,21 @@ ReadResult readFrameData(std::FILE* file, std::size_t size, std::unique_ptr<std:
     return std::ferror(file) != 0 ? ReadResult::Error : ReadResult::EndOfFile;
 }
 
+LoadFailure failureAt(LoadFailure::Kind kind, std::uint64_t offset, std::size_t record) {
+    LoadFailure failure;
+    failure.kind = kind;
+    failure.offset = offset;
+    failure.record = record;
+    return failure;
+}
+
+LoadFailure systemFailure(LoadFailure::Kind kind, std::uint64_t offset, std::size_t record) {
+    LoadFailure failure = failureAt(kind, offset, record);
+    // A failed call that left no error number still failed.
+    failure.systemError = errno != 0 ? errno : EIO;
+    return failure;
+}
+
 }  // namespace
 
 Recording::~Recording() {
@@ -69,50 +86,59 @@ Recording::~Recording() {
 
 bool Recording::load(const std::string& path) {
     if (owner == nullptr) {
+        lastFailure = failureAt(LoadFailure::Kind::noOwner, 0, 0);
         return false;
     }
     clear();
+    lastFailure = LoadFailure{};
 
+    errno = 0;
     FileHandle file(std::fopen(path.c_str(), "rb"));
     if (!file) {
-        return false;
+        return refuse(systemFailure(LoadFailure::Kind::cannotOpen, 0, 0));
     }
     std::setvbuf(file.get(), nullptr, _IOFBF, 1 << 16);
+    std::uint64_t offset = 0;
     for (;;) {
         std::uint8_t header[headerSize];
+        errno = 0;
         const std::size_t got = std::fread(header, 1, headerSize, file.get());
         if (got < headerSize) {
             if (std::ferror(file.get()) != 0) {
-                clear();
-                return false;
+                return refuse(systemFailure(LoadFailure::Kind::readError, offset, frames.size()));
             }
+            noteEndInFirstRecord(got, -1);
             break;
-        }
-        if (std::memcmp(header + 3, nameSuffix, sizeof nameSuffix) != 0) {
-            clear();
-            return false;
         }
         FrameRecord frame;
         std::memcpy(frame.name.data(), header, frame.name.size());
+        if (std::memcmp(header + 3, nameSuffix, sizeof nameSuffix) != 0) {
+            LoadFailure failure = failureAt(LoadFailure::Kind::badName, offset, frames.size());
+            failure.name = frame.name;
+            return refuse(failure);
+        }
         frame.jpegSize = readLittleEndian32(header + 8);
         if (frame.jpegSize < 0) {
-            clear();
-            return false;
+            LoadFailure failure = failureAt(LoadFailure::Kind::negativeSize, offset, frames.size());
+            failure.size = frame.jpegSize;
+            return refuse(failure);
         }
         std::unique_ptr<std::uint8_t[]> data;
+        std::size_t filled = 0;
         const ReadResult result =
-            readFrameData(file.get(), static_cast<std::size_t>(frame.jpegSize), data);
+            readFrameData(file.get(), static_cast<std::size_t>(frame.jpegSize), data, filled);
         if (result == ReadResult::Error) {
-            clear();
-            return false;
+            return refuse(systemFailure(LoadFailure::Kind::readError, offset, frames.size()));
         }
         if (result == ReadResult::EndOfFile) {
+            noteEndInFirstRecord(headerSize + filled, frame.jpegSize);
             break;  // the incomplete last frame is dropped
         }
         frame.number = numberFromName(frame.name);
         frame.jpegData = data.get();
         frameBuffers.push_back(std::move(data));
         frames.push_back(frame);
+        offset += headerSize + static_cast<std::uint64_t>(frame.jpegSize);
     }
     file.reset();
 
@@ -124,6 +150,20 @@ bool Recording::load(const std::string& path) {
     captureDate = reader.getDate();
     refresh();
     return true;
+}
+
+bool Recording::refuse(const LoadFailure& failure) {
+    clear();
+    lastFailure = failure;
+    return false;
+}
+
+void Recording::noteEndInFirstRecord(std::uint64_t present, std::int32_t size) {
+    if (frames.empty()) {
+        lastFailure = failureAt(LoadFailure::Kind::noCompleteRecord, 0, 0);
+        lastFailure.present = present;
+        lastFailure.size = size;
+    }
 }
 
 void Recording::clear() {

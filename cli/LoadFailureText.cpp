@@ -1,31 +1,14 @@
 #include "LoadFailureText.h"
 
-#include <cstdio>
 #include <cstring>
+#include <string_view>
+
+#include "JsonText.h"
 
 namespace {
 
 std::string systemReason(int error) {
     return std::strerror(error);
-}
-
-// The name bytes as C text, so that a zero byte or a control character shows where it is.
-std::string quotedName(const std::array<char, 8>& name) {
-    std::string text = "\"";
-    for (const char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte == '"' || byte == '\\') {
-            text += '\\';
-            text += c;
-        } else if (byte >= 0x20 && byte < 0x7F) {
-            text += c;
-        } else {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            text += escaped;
-        }
-    }
-    return text + "\"";
 }
 
 // "record 3 at offset 1234", counting records from 1 as people do.
@@ -48,7 +31,7 @@ std::string loadFailureText(const LoadFailure& failure) {
         return "cannot be read in " + recordAt(failure) + ": " +
                systemReason(failure.systemError);
     case LoadFailure::Kind::badName:
-        return notRecording + recordAt(failure) + " is named " + quotedName(failure.name) +
+        return notRecording + recordAt(failure) + " is named " + jsonString(std::string_view(failure.name.data(), failure.name.size())) +
                ", where \".jpg\" and a zero byte must follow the first three characters";
     case LoadFailure::Kind::negativeSize:
         return notRecording + recordAt(failure) + " announces a negative size (" +

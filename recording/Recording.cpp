@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <stdexcept>
 #include <string_view>
@@ -71,6 +72,24 @@ LoadFailure failureAt(LoadFailure::Kind kind, std::uint64_t offset, std::size_t 
     return failure;
 }
 
+// A name without ".jpg" and a zero byte after its first three characters, or a negative size,
+// makes the whole file no recording.
+std::optional<LoadFailure> headerFault(const std::uint8_t* header, std::uint64_t offset,
+                                       std::size_t record) {
+    if (std::memcmp(header + 3, nameSuffix, sizeof nameSuffix) != 0) {
+        LoadFailure failure = failureAt(LoadFailure::Kind::badName, offset, record);
+        std::memcpy(failure.name.data(), header, failure.name.size());
+        return failure;
+    }
+    const std::int32_t size = readLittleEndian32(header + 8);
+    if (size < 0) {
+        LoadFailure failure = failureAt(LoadFailure::Kind::negativeSize, offset, record);
+        failure.size = size;
+        return failure;
+    }
+    return std::nullopt;
+}
+
 LoadFailure systemFailure(LoadFailure::Kind kind, std::uint64_t offset, std::size_t record) {
     LoadFailure failure = failureAt(kind, offset, record);
     // A failed call that left no error number still failed.
@@ -110,19 +129,12 @@ bool Recording::load(const std::string& path) {
             noteEndInFirstRecord(got, -1);
             break;
         }
+        if (const auto fault = headerFault(header, offset, frames.size())) {
+            return refuse(*fault);
+        }
         FrameRecord frame;
         std::memcpy(frame.name.data(), header, frame.name.size());
-        if (std::memcmp(header + 3, nameSuffix, sizeof nameSuffix) != 0) {
-            LoadFailure failure = failureAt(LoadFailure::Kind::badName, offset, frames.size());
-            failure.name = frame.name;
-            return refuse(failure);
-        }
         frame.jpegSize = readLittleEndian32(header + 8);
-        if (frame.jpegSize < 0) {
-            LoadFailure failure = failureAt(LoadFailure::Kind::negativeSize, offset, frames.size());
-            failure.size = frame.jpegSize;
-            return refuse(failure);
-        }
         std::unique_ptr<std::uint8_t[]> data;
         std::size_t filled = 0;
         const ReadResult result =

@@ -125,10 +125,10 @@ TEST_F(RefusalReasons, RefusedRecordsAreNamedWithTheirOffset) {
                                "announces a negative size (-5 bytes)");
 
     file.clear();
-    appendRawRecord(file, {'"', '\\', 'z', 'z', 'z', 'z', 'z', 'z'}, 4, tinyJpeg());
+    appendRawRecord(file, {'"', '\\', '\0', 'z', 'z', 'z', 'z', 'z'}, 4, tinyJpeg());
     EXPECT_EQ(reasonFor(file), "not a recording of JPEG frames: record 1 at offset 0 is named "
-                               "\"\\\"\\\\zzzzzz\", where \".jpg\" and a zero byte must follow "
-                               "the first three characters");
+                               "\"\\\"\\\\\\u0000zzzzz\", where \".jpg\" and a zero byte must "
+                               "follow the first three characters");
 }
 
 TEST_F(RefusalReasons, NoCompleteRecordSaysWhereTheFileEnds) {

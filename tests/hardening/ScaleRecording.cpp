@@ -32,19 +32,11 @@ int pictureOf(const FrameBitmap& bitmap, int count) {
     if (!bitmap.isCreated()) {
         return -1;
     }
-    const std::uint8_t* bgr = bitmap.pixels();
-    int best = -1;
-    int bestDistance = 1 << 30;
+    std::vector<FlatColour> palette;
     for (int picture = 0; picture < count; ++picture) {
-        const FlatColour c = colourOf(picture);
-        const int distance =
-            std::abs(bgr[2] - c.red) + std::abs(bgr[1] - c.green) + std::abs(bgr[0] - c.blue);
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = picture;
-        }
+        palette.push_back(colourOf(picture));
     }
-    return best;
+    return nearestColour(bitmap.pixels(), palette);
 }
 
 std::int32_t numberOf(std::size_t index, std::size_t count) {

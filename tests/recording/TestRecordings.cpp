@@ -1,7 +1,5 @@
 #include "TestRecordings.h"
 
-#include <cstdlib>
-
 #include "FlatJpeg.h"
 #include "FrameBitmap.h"
 #include "RecordingFileWriter.h"
@@ -22,19 +20,11 @@ int shadeOf(const FrameBitmap& bitmap) {
     if (!bitmap.isCreated()) {
         return -1;
     }
-    const std::uint8_t* p = bitmap.pixels();
-    int best = -1;
-    int bestDistance = 1 << 30;
+    std::vector<FlatColour> palette;
     for (int shade = 0; shade < 64; ++shade) {
-        const FlatColour c = shadeColour(shade);
-        const int d =
-            std::abs(p[2] - c.red) + std::abs(p[1] - c.green) + std::abs(p[0] - c.blue);
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = shade;
-        }
+        palette.push_back(shadeColour(shade));
     }
-    return best;
+    return nearestColour(bitmap.pixels(), palette);
 }
 
 std::vector<std::uint8_t> recordingOfNumbers(const std::vector<int>& numbers) {

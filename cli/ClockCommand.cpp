@@ -27,24 +27,12 @@ struct ClockRequest {
     bool force = false;
 };
 
-// Fills `request`, or returns false for a usage error. Every option may appear only once.
+// Fills `request`, or returns false for a usage error.
 bool parseRequest(std::span<const std::string> args, ClockRequest& request) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "--force" && !request.force) {
-            request.force = true;
-            continue;
-        }
-        std::optional<std::string>* value = word == "--date"   ? &request.date
-                                            : word == "--time" ? &request.time
-                                            : word == "--out"  ? &request.out
-                                                               : nullptr;
-        if (value == nullptr || value->has_value() || i + 1 >= args.size()) {
-            return false;
-        }
-        *value = args[++i];
-    }
-    return request.date && request.time && request.out && !request.out->empty();
+    const ValueOption options[] = {
+        {"--date", &request.date}, {"--time", &request.time}, {"--out", &request.out}};
+    return readOptions(args, options, request.force) && request.date && request.time &&
+           request.out && !request.out->empty();
 }
 
 // Three fixed-width numbers with `separator` between them, as in 2027-03-01 or 00:00:05.

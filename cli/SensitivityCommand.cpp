@@ -26,27 +26,15 @@ struct SensitivityRequest {
     bool force = false;
 };
 
-// Fills `request`, or returns false for a usage error. Every option may appear only once.
+// Fills `request`, or returns false for a usage error.
 bool parseRequest(std::span<const std::string> args, SensitivityRequest& request) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "--force" && !request.force) {
-            request.force = true;
-            continue;
-        }
-        std::optional<std::string>* value = word == "--vehicle"      ? &request.vehicle
-                                            : word == "--front-back" ? &request.frontBack
-                                            : word == "--left-right" ? &request.leftRight
-                                            : word == "--up-down"    ? &request.upDown
-                                            : word == "--out"        ? &request.out
-                                                                     : nullptr;
-        if (value == nullptr || value->has_value() || i + 1 >= args.size()) {
-            return false;
-        }
-        *value = args[++i];
-    }
-    return request.vehicle && request.frontBack && request.leftRight && request.upDown &&
-           request.out && !request.out->empty();
+    const ValueOption options[] = {{"--vehicle", &request.vehicle},
+                                   {"--front-back", &request.frontBack},
+                                   {"--left-right", &request.leftRight},
+                                   {"--up-down", &request.upDown},
+                                   {"--out", &request.out}};
+    return readOptions(args, options, request.force) && request.vehicle && request.frontBack &&
+           request.leftRight && request.upDown && request.out && !request.out->empty();
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #include "AboutDialog.h"
 
-#include <algorithm>
-#include <limits>
+#include <string>
+#include <string_view>
 
 #include <QFont>
 #include <QLabel>
@@ -10,16 +10,9 @@
 
 #include "AboutTexts.h"
 #include "DialogUnits.h"
+#include "LeadingInteger.h"
 #include "ResourcePaths.h"
 #include "VersionInfo.h"
-
-namespace {
-
-bool isBlank(QChar c) {
-    return c == u' ' || c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r';
-}
-
-}  // namespace
 
 AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle(aboutTexts::caption);
@@ -32,41 +25,31 @@ AboutDialog::AboutDialog(QWidget* parent) : QDialog(parent) {
     setFont(font);
     const DialogUnits units(font);
 
-    auto* icon = new QLabel(this);
-    icon->setObjectName(QStringLiteral("icon"));
-    const QPixmap picture(QStringLiteral(":/icon/halcyra-32.png"));
+    const QPixmap picture(resourcePaths::appIcon32);
+    auto* icon = units.place(new QLabel(this), {11, 10, 20, 20}, "icon");
     icon->setPixmap(picture);
     // An icon control takes the icon's own size at the template's position.
-    icon->setGeometry(QRect(units.rect(11, 10, 20, 20).topLeft(), picture.size()));
+    icon->resize(picture.size());
 
-    productLabel = new QLabel(aboutTexts::productPlaceholder, this);
-    productLabel->setObjectName(QStringLiteral("productLine"));
-    productLabel->setProperty("controlId", productId);
+    productLabel = units.place(new QLabel(aboutTexts::productPlaceholder, this),
+                               {34, 10, 119, 8}, "productLine", productId);
     productLabel->setTextFormat(Qt::PlainText);
-    productLabel->setGeometry(units.rect(34, 10, 119, 8));
 
-    copyrightLabel = new QLabel(aboutTexts::copyrightPlaceholder, this);
-    copyrightLabel->setObjectName(QStringLiteral("copyrightLine"));
-    copyrightLabel->setProperty("controlId", copyrightId);
+    copyrightLabel = units.place(new QLabel(aboutTexts::copyrightPlaceholder, this),
+                                 {34, 27, 145, 8}, "copyrightLine", copyrightId);
     copyrightLabel->setTextFormat(Qt::PlainText);
-    copyrightLabel->setGeometry(units.rect(34, 27, 145, 8));
 
-    okButton = new QPushButton(aboutTexts::ok, this);
-    okButton->setObjectName(QStringLiteral("okButton"));
-    okButton->setProperty("controlId", 1);
+    okButton = units.place(new QPushButton(aboutTexts::ok, this), {138, 7, 50, 16}, "okButton", 1);
     okButton->setDefault(true);
-    okButton->setGeometry(units.rect(138, 7, 50, 16));
     connect(okButton, &QPushButton::clicked, this, &QDialog::accept);
     // Like a static text before a button, "&x" in the copyright line is a mnemonic that
     // moves to OK; the product line shows its ampersands as they are.
     copyrightLabel->setBuddy(okButton);
 
-    auto* notice = new QLabel(aboutTexts::notice, this);
-    notice->setObjectName(QStringLiteral("notice"));
+    auto* notice = units.place(new QLabel(aboutTexts::notice, this), {7, 40, 181, 34}, "notice");
     notice->setTextFormat(Qt::PlainText);
     notice->setWordWrap(true);
     notice->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    notice->setGeometry(units.rect(7, 40, 181, 34));
 
     setFixedSize(units.rect(0, 0, 195, 86).size());
 }
@@ -91,36 +74,24 @@ QString AboutDialog::productLineFor(const QString& productName, const QString& p
 }
 
 std::array<int, 4> AboutDialog::parseVersion(const QString& text) {
+    // Blanks, signs, digits and commas are ASCII, so the UTF-8 form parses alike.
+    const std::string utf8 = text.toStdString();
+    const std::string_view rest(utf8);
     std::array<int, 4> numbers{};
-    qsizetype i = 0;
+    std::size_t i = 0;
     for (std::size_t k = 0; k < numbers.size(); ++k) {
         if (k > 0) {
-            if (i >= text.size() || text[i] != u',') {
+            if (i >= rest.size() || rest[i] != ',') {
                 break;
             }
             ++i;
         }
-        while (i < text.size() && isBlank(text[i])) {
-            ++i;
-        }
-        bool negative = false;
-        if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-            negative = text[i] == u'-';
-            ++i;
-        }
-        const qsizetype digitsStart = i;
-        long long value = 0;
-        while (i < text.size() && text[i] >= u'0' && text[i] <= u'9') {
-            value = std::min<long long>(value * 10 + (text[i].unicode() - u'0'),
-                                        std::numeric_limits<int>::max() + 1LL);
-            ++i;
-        }
-        if (i == digitsStart) {
+        const LeadingInteger number = readLeadingInteger(rest.substr(i));
+        if (number.digits == 0) {
             break;
         }
-        value = negative ? -value : value;
-        numbers[k] = static_cast<int>(std::clamp<long long>(value, std::numeric_limits<int>::min(),
-                                                            std::numeric_limits<int>::max()));
+        numbers[k] = number.value;
+        i += number.end;
     }
     return numbers;
 }

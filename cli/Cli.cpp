@@ -6,16 +6,14 @@ namespace {
 
 constexpr CliCommand commands[] = {
     {"info", "print what a recording holds, as JSON", runInfoCommand},
-    {"export", "write frames as the viewer shows them (PNG or PPM)", runExportCommand},
+    {"export", "write frames as the viewer shows them (PNG, PPM) or as recorded (JPEG)", runExportCommand},
+    {"video", "write a clip: the original frames (.avi .mkv) or a share copy (.mp4)",
+     runVideoCommand},
     {"report", "write a one-page PDF report of a recording", runReportCommand},
     {"evidence", "write the evidence package: recording, clips, report, still, SHA256SUMS",
      runEvidenceCommand},
-    {"video", "write a clip: the original frames (.avi .mkv) or a share copy (.mp4)",
-     runVideoCommand},
-#ifdef HALCYRA_CLI_SETTINGS_COMMANDS
     {"sensitivity", "write halc.inf, the shock-detection sensitivity", runSensitivityCommand},
     {"clock", "write writetime.txt, the recorder's clock setting", runClockCommand},
-#endif
 };
 
 void printUsage(std::ostream& out) {

@@ -7,8 +7,8 @@
 #include "ClockLines.h"
 #include "Commands.h"
 #include "ConfigFileWriter.h"
-#include "FileError.h"
-#include "FileExists.h"
+#include "DeviceFileOutput.h"
+#include "OutputTarget.h"
 
 namespace {
 
@@ -27,24 +27,12 @@ struct ClockRequest {
     bool force = false;
 };
 
-// Fills `request`, or returns false for a usage error. Every option may appear only once.
+// Fills `request`, or returns false for a usage error.
 bool parseRequest(std::span<const std::string> args, ClockRequest& request) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "--force" && !request.force) {
-            request.force = true;
-            continue;
-        }
-        std::optional<std::string>* value = word == "--date"   ? &request.date
-                                            : word == "--time" ? &request.time
-                                            : word == "--out"  ? &request.out
-                                                               : nullptr;
-        if (value == nullptr || value->has_value() || i + 1 >= args.size()) {
-            return false;
-        }
-        *value = args[++i];
-    }
-    return request.date && request.time && request.out && !request.out->empty();
+    const ValueOption options[] = {
+        {"--date", &request.date}, {"--time", &request.time}, {"--out", &request.out}};
+    return readOptions(args, options, request.force) && request.date && request.time &&
+           request.out && !request.out->empty();
 }
 
 // Three fixed-width numbers with `separator` between them, as in 2027-03-01 or 00:00:05.
@@ -62,10 +50,6 @@ std::optional<std::array<int, 3>> parseTriple(std::string_view text, char separa
     }
     return std::array<int, 3>{static_cast<int>(*first), static_cast<int>(*second),
                               static_cast<int>(*third)};
-}
-
-std::string targetIn(const std::string& folder, const char* name) {
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
 }
 
 }  // namespace
@@ -91,20 +75,11 @@ int runClockCommand(std::span<const std::string> args, std::ostream& out, std::o
         return 2;
     }
 
-    const std::string target = targetIn(*request.out, "writetime.txt");
-    if (!request.force && fileExists(target)) {
-        err << "halcyra-cli: " << target << " already exists; use --force to replace it\n";
-        return 1;
-    }
     const ConfigFileWriter writer;
-    try {
-        // The writer tells the user itself when the file cannot be opened.
-        return writer.writeClockFile(target, clockDateLine((*date)[0], (*date)[1], (*date)[2]),
-                                     clockTimeLine((*time)[0], (*time)[1], (*time)[2]))
-                   ? 0
-                   : 1;
-    } catch (const FileError& error) {
-        err << "halcyra-cli: " << error.what() << "\n";
-        return 1;
-    }
+    const std::string dateLine = clockDateLine((*date)[0], (*date)[1], (*date)[2]);
+    const std::string timeLine = clockTimeLine((*time)[0], (*time)[1], (*time)[2]);
+    return outputDeviceFile(
+        targetIn(*request.out, "writetime.txt"), request.force,
+        [&](const std::string& target) { return writer.tryClockFile(target, dateLine, timeLine); },
+        err);
 }

@@ -6,6 +6,7 @@
 #include "Commands.h"
 #include "FrameImageWriter.h"
 #include "GuiSession.h"
+#include "LoadFailureText.h"
 #include "Recording.h"
 #include "StandInOwner.h"
 #include "StillExport.h"
@@ -144,8 +145,8 @@ int runExportCommand(std::span<const std::string> args, std::ostream& out, std::
     Recording recording;
     recording.setOwner(&owner);
     if (!recording.load(request.recordingPath)) {
-        err << "halcyra-cli: " << request.recordingPath
-            << ": cannot be read or is not a recording of JPEG frames\n";
+        err << "halcyra-cli: " << request.recordingPath << ": "
+            << loadFailureText(recording.lastLoadFailure()) << "\n";
         return 1;
     }
     const auto lastIndex = static_cast<std::uint32_t>(recording.frameCount() - 1);

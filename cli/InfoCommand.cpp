@@ -6,6 +6,7 @@
 #include "FileDigest.h"
 #include "FrameTimeText.h"
 #include "JsonText.h"
+#include "LoadFailureText.h"
 #include "Recording.h"
 #include "StandInOwner.h"
 
@@ -36,8 +37,8 @@ int runInfoCommand(std::span<const std::string> args, std::ostream& out, std::os
     if (!recording.load(args[0])) {
         out << "{\"loaded\": false, \"captureDate\": \"\", \"width\": 0, \"height\": 0, "
                "\"frames\": []}\n";
-        err << "halcyra-cli: " << args[0]
-            << ": cannot be read or is not a recording of JPEG frames\n";
+        err << "halcyra-cli: " << args[0] << ": "
+            << loadFailureText(recording.lastLoadFailure()) << "\n";
         return 1;
     }
 

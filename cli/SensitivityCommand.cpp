@@ -4,8 +4,8 @@
 #include "ArgumentReader.h"
 #include "Commands.h"
 #include "ConfigFileWriter.h"
-#include "FileError.h"
-#include "FileExists.h"
+#include "DeviceFileOutput.h"
+#include "OutputTarget.h"
 
 namespace {
 
@@ -26,31 +26,15 @@ struct SensitivityRequest {
     bool force = false;
 };
 
-// Fills `request`, or returns false for a usage error. Every option may appear only once.
+// Fills `request`, or returns false for a usage error.
 bool parseRequest(std::span<const std::string> args, SensitivityRequest& request) {
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& word = args[i];
-        if (word == "--force" && !request.force) {
-            request.force = true;
-            continue;
-        }
-        std::optional<std::string>* value = word == "--vehicle"      ? &request.vehicle
-                                            : word == "--front-back" ? &request.frontBack
-                                            : word == "--left-right" ? &request.leftRight
-                                            : word == "--up-down"    ? &request.upDown
-                                            : word == "--out"        ? &request.out
-                                                                     : nullptr;
-        if (value == nullptr || value->has_value() || i + 1 >= args.size()) {
-            return false;
-        }
-        *value = args[++i];
-    }
-    return request.vehicle && request.frontBack && request.leftRight && request.upDown &&
-           request.out && !request.out->empty();
-}
-
-std::string targetIn(const std::string& folder, const char* name) {
-    return folder.back() == '/' ? folder + name : folder + "/" + name;
+    const ValueOption options[] = {{"--vehicle", &request.vehicle},
+                                   {"--front-back", &request.frontBack},
+                                   {"--left-right", &request.leftRight},
+                                   {"--up-down", &request.upDown},
+                                   {"--out", &request.out}};
+    return readOptions(args, options, request.force) && request.vehicle && request.frontBack &&
+           request.leftRight && request.upDown && request.out && !request.out->empty();
 }
 
 }  // namespace
@@ -77,21 +61,12 @@ int runSensitivityCommand(std::span<const std::string> args, std::ostream& out, 
         return 2;
     }
 
-    const std::string target = targetIn(*request.out, "halc.inf");
-    if (!request.force && fileExists(target)) {
-        err << "halcyra-cli: " << target << " already exists; use --force to replace it\n";
-        return 1;
-    }
     ConfigFileWriter writer;
     writer.setSensitivity(*request.vehicle == "truck" ? truckVehicle : carVehicle,
                           static_cast<std::int32_t>(*leftRight),
                           static_cast<std::int32_t>(*frontBack),
                           static_cast<std::int32_t>(*upDown));
-    try {
-        // The writer tells the user itself when the file cannot be opened.
-        return writer.writeSensitivityFile(target) ? 0 : 1;
-    } catch (const FileError& error) {
-        err << "halcyra-cli: " << error.what() << "\n";
-        return 1;
-    }
+    return outputDeviceFile(
+        targetIn(*request.out, "halc.inf"), request.force,
+        [&writer](const std::string& target) { return writer.trySensitivityFile(target); }, err);
 }

@@ -1,5 +1,6 @@
 #include "TargetRequest.h"
 
+#include "LoadFailureText.h"
 #include "Recording.h"
 
 bool TargetRequest::parse(std::span<const std::string> args) {
@@ -22,7 +23,7 @@ bool loadRecordingForExport(Recording& recording, const std::string& path, std::
     if (recording.load(path)) {
         return true;
     }
-    err << "halcyra-cli: " << path << ": cannot be read or is not a recording of JPEG frames\n";
+    err << "halcyra-cli: " << path << ": " << loadFailureText(recording.lastLoadFailure()) << "\n";
     return false;
 }
 

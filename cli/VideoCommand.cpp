@@ -11,6 +11,7 @@
 #include "ClipExport.h"
 #include "Commands.h"
 #include "GuiSession.h"
+#include "TargetRequest.h"
 #include "ProgressLine.h"
 #include "Recording.h"
 #include "StandInOwner.h"
@@ -98,9 +99,7 @@ int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::o
     StandInOwner owner;
     Recording recording;
     recording.setOwner(&owner);
-    if (!recording.load(request.recordingPath)) {
-        err << "halcyra-cli: " << request.recordingPath
-            << ": cannot be read or is not a recording of JPEG frames\n";
+    if (!loadRecordingForExport(recording, request.recordingPath, err)) {
         return 1;
     }
     if (!framesInSpan(recording, request.span)) {

@@ -1,14 +1,18 @@
 #include "Recording.h"
 
 #include <algorithm>
-#include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <stdexcept>
+#include <string_view>
 
 #include "ExifDateReader.h"
+#include "FileHandle.h"
 #include "JpegFrameDecoder.h"
+#include "LeadingInteger.h"
 
 namespace {
 
@@ -18,44 +22,26 @@ constexpr std::uint8_t nameSuffix[5] = {'.', 'j', 'p', 'g', 0};
 // than the file holds never makes us allocate what it announces.
 constexpr std::size_t readPieceSize = std::size_t{1} << 20;
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FileHandle = std::unique_ptr<std::FILE, FileCloser>;
-
 std::int32_t readLittleEndian32(const std::uint8_t* bytes) {
     const std::uint32_t value = std::uint32_t{bytes[0]} | (std::uint32_t{bytes[1]} << 8) |
                                 (std::uint32_t{bytes[2]} << 16) | (std::uint32_t{bytes[3]} << 24);
     return static_cast<std::int32_t>(value);
 }
 
-// The frame number as atoi reads the name: leading blanks, one sign, digits up to the first
-// other character. The name is at most three characters before ".jpg", so it cannot overflow.
+// The frame number is the name as atoi reads it; the ".jpg" that every accepted name carries
+// stops the digits, so a number has at most three of them.
 std::int32_t numberFromName(const std::array<char, 8>& name) {
-    std::size_t i = 0;
-    while (i < name.size() && std::isspace(static_cast<unsigned char>(name[i])) != 0) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < name.size() && (name[i] == '+' || name[i] == '-')) {
-        negative = name[i] == '-';
-        ++i;
-    }
-    std::int32_t value = 0;
-    while (i < name.size() && name[i] >= '0' && name[i] <= '9') {
-        value = value * 10 + (name[i] - '0');
-        ++i;
-    }
-    return negative ? -value : value;
+    return readLeadingInteger(std::string_view(name.data(), name.size())).value;
 }
 
 enum class ReadResult { Complete, EndOfFile, Error };
 
-// Reads `size` bytes into a buffer that grows as the bytes arrive.
-ReadResult readFrameData(std::FILE* file, std::size_t size, std::unique_ptr<std::uint8_t[]>& out) {
+// Reads `size` bytes into a buffer that grows as the bytes arrive; `filled` says how many came.
+ReadResult readFrameData(std::FILE* file, std::size_t size, std::unique_ptr<std::uint8_t[]>& out,
+                         std::size_t& filled) {
     std::size_t capacity = std::min(size, readPieceSize);
     auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(capacity);
-    std::size_t filled = 0;
+    filled = 0;
     while (filled < size) {
         if (filled == capacity) {
             const std::size_t grown = std::min(size, capacity * 2);
@@ -78,6 +64,39 @@ ReadResult readFrameData(std::FILE* file, std::size_t size, std::unique_ptr<std:
     return std::ferror(file) != 0 ? ReadResult::Error : ReadResult::EndOfFile;
 }
 
+LoadFailure failureAt(LoadFailure::Kind kind, std::uint64_t offset, std::size_t record) {
+    LoadFailure failure;
+    failure.kind = kind;
+    failure.offset = offset;
+    failure.record = record;
+    return failure;
+}
+
+// A name without ".jpg" and a zero byte after its first three characters, or a negative size,
+// makes the whole file no recording.
+std::optional<LoadFailure> headerFault(const std::uint8_t* header, std::uint64_t offset,
+                                       std::size_t record) {
+    if (std::memcmp(header + 3, nameSuffix, sizeof nameSuffix) != 0) {
+        LoadFailure failure = failureAt(LoadFailure::Kind::badName, offset, record);
+        std::memcpy(failure.name.data(), header, failure.name.size());
+        return failure;
+    }
+    const std::int32_t size = readLittleEndian32(header + 8);
+    if (size < 0) {
+        LoadFailure failure = failureAt(LoadFailure::Kind::negativeSize, offset, record);
+        failure.size = size;
+        return failure;
+    }
+    return std::nullopt;
+}
+
+LoadFailure systemFailure(LoadFailure::Kind kind, std::uint64_t offset, std::size_t record) {
+    LoadFailure failure = failureAt(kind, offset, record);
+    // A failed call that left no error number still failed.
+    failure.systemError = errno != 0 ? errno : EIO;
+    return failure;
+}
+
 }  // namespace
 
 Recording::~Recording() {
@@ -86,50 +105,52 @@ Recording::~Recording() {
 
 bool Recording::load(const std::string& path) {
     if (owner == nullptr) {
+        lastFailure = failureAt(LoadFailure::Kind::noOwner, 0, 0);
         return false;
     }
     clear();
+    lastFailure = LoadFailure{};
 
+    errno = 0;
     FileHandle file(std::fopen(path.c_str(), "rb"));
     if (!file) {
-        return false;
+        return refuse(systemFailure(LoadFailure::Kind::cannotOpen, 0, 0));
     }
     std::setvbuf(file.get(), nullptr, _IOFBF, 1 << 16);
+    std::uint64_t offset = 0;
     for (;;) {
         std::uint8_t header[headerSize];
+        errno = 0;
         const std::size_t got = std::fread(header, 1, headerSize, file.get());
         if (got < headerSize) {
             if (std::ferror(file.get()) != 0) {
-                clear();
-                return false;
+                return refuse(systemFailure(LoadFailure::Kind::readError, offset, frames.size()));
             }
+            noteEndInFirstRecord(got, -1);
             break;
         }
-        if (std::memcmp(header + 3, nameSuffix, sizeof nameSuffix) != 0) {
-            clear();
-            return false;
+        if (const auto fault = headerFault(header, offset, frames.size())) {
+            return refuse(*fault);
         }
         FrameRecord frame;
         std::memcpy(frame.name.data(), header, frame.name.size());
         frame.jpegSize = readLittleEndian32(header + 8);
-        if (frame.jpegSize < 0) {
-            clear();
-            return false;
-        }
         std::unique_ptr<std::uint8_t[]> data;
+        std::size_t filled = 0;
         const ReadResult result =
-            readFrameData(file.get(), static_cast<std::size_t>(frame.jpegSize), data);
+            readFrameData(file.get(), static_cast<std::size_t>(frame.jpegSize), data, filled);
         if (result == ReadResult::Error) {
-            clear();
-            return false;
+            return refuse(systemFailure(LoadFailure::Kind::readError, offset, frames.size()));
         }
         if (result == ReadResult::EndOfFile) {
+            noteEndInFirstRecord(headerSize + filled, frame.jpegSize);
             break;  // the incomplete last frame is dropped
         }
         frame.number = numberFromName(frame.name);
         frame.jpegData = data.get();
         frameBuffers.push_back(std::move(data));
         frames.push_back(frame);
+        offset += headerSize + static_cast<std::uint64_t>(frame.jpegSize);
     }
     file.reset();
 
@@ -141,6 +162,20 @@ bool Recording::load(const std::string& path) {
     captureDate = reader.getDate();
     refresh();
     return true;
+}
+
+bool Recording::refuse(const LoadFailure& failure) {
+    clear();
+    lastFailure = failure;
+    return false;
+}
+
+void Recording::noteEndInFirstRecord(std::uint64_t present, std::int32_t size) {
+    if (frames.empty()) {
+        lastFailure = failureAt(LoadFailure::Kind::noCompleteRecord, 0, 0);
+        lastFailure.present = present;
+        lastFailure.size = size;
+    }
 }
 
 void Recording::clear() {

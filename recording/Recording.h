@@ -8,6 +8,7 @@
 
 #include "FrameBitmap.h"
 #include "FrameRecord.h"
+#include "LoadFailure.h"
 #include "RecordingOwner.h"
 
 // The one loaded recording: every frame's JPEG bytes in file order, the capture date of the
@@ -26,6 +27,8 @@ public:
     // then decoded and painted. On false the Recording is empty.
     bool load(const std::string& path);
     void clear();
+    // Why the last load returned false (kind none after a true one).
+    const LoadFailure& lastLoadFailure() const { return lastFailure; }
 
     std::size_t frameCount() const { return frames.size(); }
     // An index at or past the end means the last frame; throws std::out_of_range when empty.
@@ -70,6 +73,11 @@ public:
     int bitmapHeight() const { return pairHeight; }
 
 private:
+    // Ends a load as a failed one: the Recording is emptied and `failure` kept.
+    bool refuse(const LoadFailure& failure);
+    // The file ended after `present` bytes of a record; when no frame was read that is why
+    // the load fails.
+    void noteEndInFirstRecord(std::uint64_t present, std::int32_t size);
     bool createBitmaps(int width, int height);
     void releaseBitmaps();
     void repaintOwner(const PixelRect& rect);
@@ -86,4 +94,5 @@ private:
     bool shownSelector = false;
     std::string captureDate;
     bool playing = false;
+    LoadFailure lastFailure;
 };

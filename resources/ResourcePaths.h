@@ -9,6 +9,8 @@ inline const QString carPicture = QStringLiteral(":/pictures/car.png");
 inline const QString truckPicture = QStringLiteral(":/pictures/truck.png");
 inline const QString logoPicture = QStringLiteral(":/pictures/logo.png");
 inline const QString appIcon = QStringLiteral(":/icon/halcyra.png");
+// The icon drawn at 32 x 32 pixels, for the About box.
+inline const QString appIcon32 = QStringLiteral(":/icon/halcyra-32.png");
 
 // baseName is one of first, prev, play, stop, next, last; state one of normal, pressed,
 // focused, disabled.

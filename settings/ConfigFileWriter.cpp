@@ -1,13 +1,14 @@
 #include "ConfigFileWriter.h"
 
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <memory>
 #include <string_view>
 #include <vector>
 
 #include "FileError.h"
+#include "FileHandle.h"
 #include "Prompts.h"
 
 namespace {
@@ -61,28 +62,47 @@ std::string withCrLf(std::string_view text) {
     return out;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
+int systemError() {
+    // A failed call that left no error number still failed.
+    return errno != 0 ? errno : EIO;
+}
 
-bool writeDeviceFile(const std::string& path, const std::vector<std::string>& lines) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+ConfigFileWriter::Outcome writeLines(const std::string& path,
+                                     const std::vector<std::string>& lines) {
+    using Stage = ConfigFileWriter::Outcome::Stage;
+    errno = 0;
+    FileHandle file(std::fopen(path.c_str(), "wb"));
     if (!file) {
-        Prompts::current().message(path + " の出力に失敗しました", Prompts::Buttons::Ok,
-                                   Prompts::Icon::Warning);
-        return false;
+        return {Stage::open, systemError()};
     }
     for (const std::string& line : lines) {
         const std::string bytes = withCrLf(line);
         if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) {
-            throw FileError(path);
+            return {Stage::write, systemError()};
         }
     }
     if (std::fflush(file.get()) != 0) {
-        throw FileError(path);
+        return {Stage::write, systemError()};
     }
     if (std::fclose(file.release()) != 0) {
+        return {Stage::write, systemError()};
+    }
+    return {Stage::written, 0};
+}
+
+// The window's way: an open that fails is told in a message box and ends the output step;
+// a failure after the open leaves as FileError.
+bool writeDeviceFile(const std::string& path, const std::vector<std::string>& lines) {
+    const ConfigFileWriter::Outcome outcome = writeLines(path, lines);
+    switch (outcome.stage) {
+    case ConfigFileWriter::Outcome::Stage::open:
+        Prompts::current().message(path + " の出力に失敗しました", Prompts::Buttons::Ok,
+                                   Prompts::Icon::Warning);
+        return false;
+    case ConfigFileWriter::Outcome::Stage::write:
         throw FileError(path);
+    case ConfigFileWriter::Outcome::Stage::written:
+        break;
     }
     return true;
 }
@@ -97,7 +117,7 @@ void ConfigFileWriter::setSensitivity(VehicleType vehicleType, std::int32_t x, s
     z_ = z;
 }
 
-bool ConfigFileWriter::writeSensitivityFile(const std::string& path) const {
+std::vector<std::string> ConfigFileWriter::sensitivityLines() const {
     // Only 1 selects the truck column; the dialog never stores anything but 0 or 1.
     const auto& table = vehicleType_ == truckVehicle ? truckThresholds : carThresholds;
     const std::array<std::int32_t, 3> positions{x_, y_, z_};
@@ -118,10 +138,24 @@ bool ConfigFileWriter::writeSensitivityFile(const std::string& path) const {
     for (std::size_t i = 0; i < values.size(); ++i) {
         lines.push_back(std::string(sensitivityKeys[i]) + "=" + values[i] + "\n");
     }
-    return writeDeviceFile(path, lines);
+    return lines;
+}
+
+bool ConfigFileWriter::writeSensitivityFile(const std::string& path) const {
+    return writeDeviceFile(path, sensitivityLines());
 }
 
 bool ConfigFileWriter::writeClockFile(const std::string& path, const std::string& dateLine,
                                       const std::string& timeLine) const {
     return writeDeviceFile(path, {dateLine, timeLine});
+}
+
+ConfigFileWriter::Outcome ConfigFileWriter::trySensitivityFile(const std::string& path) const {
+    return writeLines(path, sensitivityLines());
+}
+
+ConfigFileWriter::Outcome ConfigFileWriter::tryClockFile(const std::string& path,
+                                                         const std::string& dateLine,
+                                                         const std::string& timeLine) const {
+    return writeLines(path, {dateLine, timeLine});
 }

@@ -35,3 +35,11 @@ std::optional<std::string> chooseOutputTarget(const std::string& fileName,
         browser.reset();
     }
 }
+
+std::string targetIn(const std::string& folder, std::string_view fileName) {
+    std::string target = folder;
+    if (!target.empty() && target.back() != '/') {
+        target += '/';
+    }
+    return target += fileName;
+}

@@ -5,11 +5,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdio>
 #include <optional>
 #include <utility>
 #include <vector>
+
+#include "LeadingInteger.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ struct Line {
 
 std::vector<Line> splitLines(std::string_view text) {
     std::vector<Line> lines;
-    // Editors on the other platform like to start the file with a UTF-8 byte-order mark.
+    // A file saved by a text editor may start with a UTF-8 byte-order mark; it belongs to no line.
     std::size_t begin = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;
     while (begin < text.size()) {
         const std::size_t newline = text.find('\n', begin);
@@ -172,7 +173,7 @@ std::optional<Entry> entry(std::string_view line) {
         return std::nullopt;
     }
     std::string_view value = trim(line.substr(equals + 1));
-    // The platform drops one pair of quotes around a value.
+    // A value may be quoted to keep its blanks; one pair of quotes around it is not part of it.
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front()) {
         value = value.substr(1, value.size() - 2);
@@ -252,7 +253,7 @@ bool ProfileFile::writeString(std::string_view section, std::string_view key,
     }
     std::string text = contents.text;
     const std::vector<Line> lines = splitLines(text);
-    // New lines follow the file's own line ends; a new file gets the platform's CR LF.
+    // New lines follow the file's own line ends; a new file gets CR LF, as the file has always had.
     const std::string newline =
         !lines.empty() && lines.front().terminated &&
                 text[lines.front().begin + lines.front().content.size()] != '\r'
@@ -278,24 +279,5 @@ bool ProfileFile::writeString(std::string_view section, std::string_view key,
 }
 
 int ProfileFile::leadingInteger(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1) {
-            value = static_cast<long long>(INT_MAX) + 1;
-        }
-    }
-    if (negative) {
-        return static_cast<int>(-value);
-    }
-    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+    return readLeadingInteger(text).value;
 }

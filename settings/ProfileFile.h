@@ -4,9 +4,9 @@
 #include <string>
 #include <string_view>
 
-// A Windows private-profile file (the format of Halcyra.ini): "[section]" lines followed by
-// "key=value" lines, section and key names matched without regard to case. Every call reads
-// the file afresh, as the platform functions this replaces do.
+// Halcyra.ini: "[section]" lines followed by "key=value" lines, section and key names matched
+// without regard to case, since people edit the file by hand. Every call reads the file
+// afresh, so each dialog opening sees the last save and any edit made since.
 class ProfileFile {
 public:
     explicit ProfileFile(std::string path);

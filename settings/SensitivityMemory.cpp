@@ -5,7 +5,8 @@
 namespace {
 
 constexpr const char* section = "Config";
-// Room the values get when they are read, as the C buffers of the original reads.
+// How much of a stored value is read, terminator included: a longer value is cut before it
+// is read as a number (a position keeps its first nine characters).
 constexpr std::size_t vehicleTypeBufferSize = 100;
 constexpr std::size_t positionBufferSize = 10;
 

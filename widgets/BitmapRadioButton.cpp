@@ -82,7 +82,7 @@ void BitmapRadioButton::paintEvent(QPaintEvent*) {
         return;
     }
 
-    // Centred on half the face's far edges (exclusive, like a RECT), not on half its size.
+    // Centred on half the face's far edges (one past the last pixel), not on half its size.
     int left = face.left();
     int top = face.top();
     const int rightEdge = face.left() + face.width();

@@ -7,8 +7,8 @@
 
 DialogUnits::DialogUnits(const QFont& font) {
     const QFontMetrics metrics(font);
-    // Average width of the Latin letters, rounded, and the font's height, as the dialog
-    // manager takes them.
+    // Average width of the Latin letters, rounded, and the font's height: the units in which
+    // the dialog templates were drawn.
     const int letters = metrics.horizontalAdvance(
         QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     baseX_ = (letters / 26 + 1) / 2;

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "BenchSupport.h"
+#include "FileHandle.h"
 #include "JpegEncoder.h"
 #include "Recording.h"
 #include "RecordingFileWriter.h"
@@ -40,8 +41,7 @@ void plainRead(benchmark::State& state) {
     const std::string& path = bigRecording();
     const auto size = static_cast<std::size_t>(std::filesystem::file_size(path));
     for (auto _ : state) {
-        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                             std::fclose);
+        FileHandle file(std::fopen(path.c_str(), "rb"));
         auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(size);
         benchmark::DoNotOptimize(std::fread(buffer.get(), 1, size, file.get()));
         benchmark::ClobberMemory();

@@ -23,8 +23,10 @@
 #include <string>
 
 #include "BenchSupport.h"
+#include "FileHandle.h"
 #include "Recording.h"
 #include "ScaleRecording.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -40,14 +42,13 @@ double secondsOf(Work work) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-scale::TempFolder& folder() {
-    static scale::TempFolder instance;
+TempFolder& folder() {
+    static TempFolder instance;
     return instance;
 }
 
 void readWhole(const std::string& path, std::uint64_t bytes) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"),
-                                                         std::fclose);
+    FileHandle file(std::fopen(path.c_str(), "rb"));
     auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(bytes);
     benchmark::DoNotOptimize(std::fread(buffer.get(), 1, bytes, file.get()));
     benchmark::ClobberMemory();

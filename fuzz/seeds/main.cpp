@@ -2,10 +2,9 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
+#include "FileBytes.h"
 #include "RecordingFileWriter.h"
 #include "SeedCorpus.h"
 
@@ -19,8 +18,7 @@ int main(int argc, char** argv) {
         std::vector<std::string> targets;
         for (int i = 2; i < argc; ++i) {
             if (std::string_view(argv[i]) == "--sample" && i + 1 < argc) {
-                std::ifstream file(argv[++i], std::ios::binary);
-                sample.assign(std::istreambuf_iterator<char>(file), {});
+                sample = readFileBytes(argv[++i]);
             } else {
                 targets.emplace_back(argv[i]);
             }

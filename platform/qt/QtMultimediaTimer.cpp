@@ -1,6 +1,5 @@
 #include "QtMultimediaTimer.h"
 
-#include <chrono>
 #include <limits>
 
 #include <QTimer>
@@ -49,7 +48,5 @@ void QtMultimediaTimer::killEvent(std::uint32_t timerId) {
 }
 
 std::uint32_t QtMultimediaTimer::time() {
-    const auto now = std::chrono::steady_clock::now().time_since_epoch();
-    return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+    return steadyClockMilliseconds();
 }

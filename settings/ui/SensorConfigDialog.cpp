@@ -2,16 +2,13 @@
 
 #include <QLabel>
 #include <QPixmap>
-#include <QPushButton>
 #include <QSlider>
 
 #include "ArrowPicture.h"
 #include "BitmapRadioButton.h"
 #include "DialogUnits.h"
-#include "FileError.h"
 #include "OutputTarget.h"
 #include "ProgramFolder.h"
-#include "Prompts.h"
 #include "ResourcePaths.h"
 #include "UserLocations.h"
 
@@ -27,8 +24,6 @@ constexpr const char* high = "高";
 constexpr const char* frontBack = "前後";
 constexpr const char* leftRight = "左右";
 constexpr const char* upDown = "上下";
-constexpr const char* output = "設定出力";
-constexpr const char* cancel = "キャンセル";
 constexpr const char* fileName = "halc.inf";
 constexpr const char* iniName = "Halcyra.ini";
 }  // namespace text
@@ -38,8 +33,6 @@ constexpr int dialogWidth = 248;
 constexpr int dialogHeight = 153;
 
 enum ControlId {
-    okId = 1,
-    cancelId = 2,
     frontBackId = 1011,
     leftRightId = 1012,
     upDownId = 1013,
@@ -59,7 +52,7 @@ QSlider* slider(QWidget* parent) {
     auto* widget = new QSlider(Qt::Horizontal, parent);
     widget->setTickPosition(QSlider::TicksBelow);
     widget->setTickInterval(1);
-    widget->setPageStep(2);  // a fifth of the range, as the trackbar pages
+    widget->setPageStep(2);  // a page is a fifth of the range
     widget->setFocusPolicy(Qt::StrongFocus);
     return widget;
 }
@@ -70,16 +63,10 @@ SensorConfigDialog::SensorConfigDialog(QWidget* parent)
     : SensorConfigDialog(parent, programFolder()) {}
 
 SensorConfigDialog::SensorConfigDialog(QWidget* parent, std::string programFolder)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
-      programFolder_(std::move(programFolder)),
-      memory_(UserLocations::forProgramFolder(programFolder_).settingsFolder() + text::iniName) {
-    QFont dialogFont = font();
-    dialogFont.setPointSize(8);
-    setFont(dialogFont);
-    const DialogUnits units(dialogFont);
-    setWindowTitle(QString::fromUtf8(text::title));
-    setFixedSize(units.size(dialogWidth, dialogHeight));
+    : SettingsDialog(parent, std::move(programFolder), text::title, {dialogWidth, dialogHeight}),
+      memory_(UserLocations::forProgramFolder(programFolderPath()).settingsFolder() +
+              text::iniName) {
+    const DialogUnits& units = this->units();
 
     // Created in the template's order, which is also the tab order.
     units.place(label(this, text::explanation, Qt::AlignLeft), {7, 7, 233, 19}, "explanation");
@@ -94,16 +81,10 @@ SensorConfigDialog::SensorConfigDialog(QWidget* parent, std::string programFolde
     leftRight_ = units.place(slider(this), {91, 73, 149, 20}, "leftRight", leftRightId);
     units.place(label(this, text::upDown, Qt::AlignLeft), {74, 107, 17, 8}, "upDownLabel");
     upDown_ = units.place(slider(this), {91, 100, 149, 20}, "upDown", upDownId);
-    auto* ok = units.place(new QPushButton(QString::fromUtf8(text::output), this),
-                      {37, 132, 50, 14}, "ok", okId);
-    auto* cancel = units.place(new QPushButton(QString::fromUtf8(text::cancel), this),
-                          {153, 132, 50, 14}, "cancel", cancelId);
-    ok->setDefault(true);
+    addButtons({37, 132, 50, 14}, {153, 132, 50, 14});
 
     connect(carButton_, &BitmapRadioButton::clicked, this, &SensorConfigDialog::onCarClicked);
     connect(truckButton_, &BitmapRadioButton::clicked, this, &SensorConfigDialog::onTruckClicked);
-    connect(ok, &QPushButton::clicked, this, &SensorConfigDialog::outputClicked);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
     OnInitDialog();
 }
@@ -149,7 +130,7 @@ void SensorConfigDialog::onTruckClicked() {
 }
 
 void SensorConfigDialog::OnOK() {
-    const auto target = chooseOutputTarget(text::fileName, programFolder_);
+    const auto target = chooseOutputTarget(text::fileName, programFolderPath());
     if (!target) {
         return;
     }
@@ -162,13 +143,4 @@ void SensorConfigDialog::OnOK() {
     }
     memory_.save(vehicleType, positions);
     accept();
-}
-
-void SensorConfigDialog::outputClicked() {
-    // Stands in for the frame's handler of file exceptions that OnOK lets through.
-    try {
-        OnOK();
-    } catch (const FileError& error) {
-        Prompts::current().message(error.what(), Prompts::Buttons::Ok, Prompts::Icon::Stop);
-    }
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QDialog>
 #include <string>
 
 #include "ConfigFileWriter.h"
 #include "SensitivityMemory.h"
+#include "SettingsDialog.h"
 
 class ArrowPicture;
 class BitmapRadioButton;
@@ -12,7 +12,7 @@ class QSlider;
 
 // "「ソラミル」の設定：衝撃検出感度": vehicle type and three sliders, written as halc.inf to a
 // folder the user picks; the choice is remembered per vehicle type in Halcyra.ini.
-class SensorConfigDialog : public QDialog {
+class SensorConfigDialog : public SettingsDialog {
     Q_OBJECT
 
 public:
@@ -26,14 +26,12 @@ public:
     void onTruckClicked();
     // "設定出力": choose the target, write halc.inf, remember the choice, close. A write error
     // after the open leaves as FileError.
-    void OnOK();
+    void OnOK() override;
 
 private:
     bool OnInitDialog();
     void setPositions(const SensitivityPositions& positions);
-    void outputClicked();
 
-    std::string programFolder_;
     SensitivityMemory memory_;
     ConfigFileWriter writer_;
     ArrowPicture* arrow_ = nullptr;

@@ -4,15 +4,12 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QLocale>
-#include <QPushButton>
 #include <QTimeEdit>
 
 #include "ClockLines.h"
 #include "DialogUnits.h"
-#include "FileError.h"
 #include "OutputTarget.h"
 #include "ProgramFolder.h"
-#include "Prompts.h"
 
 namespace {
 
@@ -22,8 +19,6 @@ constexpr const char* explanation =
     "「ソラミル」の時計設定を行います。\n"
     "この時刻は、「ソラミル」にCFカードを挿入し、\n"
     "電源を入れる時刻を想定して設定してください。";
-constexpr const char* output = "設定出力";
-constexpr const char* cancel = "キャンセル";
 constexpr const char* fileName = "writetime.txt";
 constexpr const char* timeFormat = "HH:mm:ss";
 }  // namespace text
@@ -33,8 +28,6 @@ constexpr int dialogWidth = 180;
 constexpr int dialogHeight = 94;
 
 enum ControlId {
-    okId = 1,
-    cancelId = 2,
     dateId = 1016,
     timeId = 1017,
     explanationId = 1021,
@@ -58,15 +51,8 @@ QString shortDateFormat() {
 TimeConfigDialog::TimeConfigDialog(QWidget* parent) : TimeConfigDialog(parent, programFolder()) {}
 
 TimeConfigDialog::TimeConfigDialog(QWidget* parent, std::string programFolder)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint),
-      programFolder_(std::move(programFolder)) {
-    QFont dialogFont = font();
-    dialogFont.setPointSize(8);
-    setFont(dialogFont);
-    const DialogUnits units(dialogFont);
-    setWindowTitle(QString::fromUtf8(text::title));
-    setFixedSize(units.size(dialogWidth, dialogHeight));
+    : SettingsDialog(parent, std::move(programFolder), text::title, {dialogWidth, dialogHeight}) {
+    const DialogUnits& units = this->units();
 
     // Both pickers start at the moment the dialog opens and keep it until the user edits.
     const QDateTime now = QDateTime::currentDateTime();
@@ -87,14 +73,7 @@ TimeConfigDialog::TimeConfigDialog(QWidget* parent, std::string programFolder)
     time_->setTime(now.time());
     units.place(time_, {101, 41, 49, 15}, "time", timeId);
 
-    auto* ok = new QPushButton(QString::fromUtf8(text::output), this);
-    units.place(ok, {17, 72, 50, 14}, "ok", okId);
-    auto* cancel = new QPushButton(QString::fromUtf8(text::cancel), this);
-    units.place(cancel, {112, 72, 50, 14}, "cancel", cancelId);
-    ok->setDefault(true);
-
-    connect(ok, &QPushButton::clicked, this, &TimeConfigDialog::outputClicked);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    addButtons({17, 72, 50, 14}, {112, 72, 50, 14});
 
     OnInitDialog();
 }
@@ -107,7 +86,7 @@ bool TimeConfigDialog::OnInitDialog() {
 }
 
 void TimeConfigDialog::OnOK() {
-    const auto target = chooseOutputTarget(text::fileName, programFolder_);
+    const auto target = chooseOutputTarget(text::fileName, programFolderPath());
     if (!target) {
         return;
     }
@@ -119,13 +98,4 @@ void TimeConfigDialog::OnOK() {
         return;
     }
     accept();
-}
-
-void TimeConfigDialog::outputClicked() {
-    // Stands in for the frame's handler of file exceptions that OnOK lets through.
-    try {
-        OnOK();
-    } catch (const FileError& error) {
-        Prompts::current().message(error.what(), Prompts::Buttons::Ok, Prompts::Icon::Stop);
-    }
 }

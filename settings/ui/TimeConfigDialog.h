@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDialog>
 #include <string>
 
 #include "ConfigFileWriter.h"
+#include "SettingsDialog.h"
 
 class QDateEdit;
 class QLabel;
@@ -11,7 +11,7 @@ class QTimeEdit;
 
 // "「ソラミル」の設定：時計": the date and time at which the recorder will next be powered on
 // with the card, written as writetime.txt. Keeps nothing between openings.
-class TimeConfigDialog : public QDialog {
+class TimeConfigDialog : public SettingsDialog {
     Q_OBJECT
 
 public:
@@ -21,13 +21,11 @@ public:
 
     // "設定出力": choose the target, write the date and time the pickers show, close. A write
     // error after the open leaves as FileError.
-    void OnOK();
+    void OnOK() override;
 
 private:
     bool OnInitDialog();
-    void outputClicked();
 
-    std::string programFolder_;
     ConfigFileWriter writer_;
     QLabel* explanation_ = nullptr;
     QDateEdit* date_ = nullptr;

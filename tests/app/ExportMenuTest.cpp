@@ -132,7 +132,7 @@ TEST_F(ExportMenuTest, APackageGetsAFolderOfItsOwnInsideAFolderInUse) {
     prompts.saveFolderAnswers = {folder.path("")};
     prompts.messageAnswers = {Prompts::Answer::Cancel};
     exportItems()[3]->trigger();
-    EXPECT_EQ(prompts.callsOf(Kind::saveFolder)[1].initialFolder, folder.path("") + "/");
+    EXPECT_EQ(prompts.callsOf(Kind::saveFolder)[1].initialFolder, folder.path(""));  // the folder, ending in "/"
     ASSERT_EQ(prompts.callsOf(Kind::message).size(), 1U);
     EXPECT_EQ(prompts.callsOf(Kind::message)[0].text,
               "「a-evidence」にはすでにファイルがあります。\n同じ名前のファイルを置き換えますか？");

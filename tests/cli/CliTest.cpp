@@ -1,16 +1,15 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "Commands.h"
+#include "FileBytes.h"
 #include "JpegEncoder.h"
 #include "Recording.h"
 #include "RecordingFileWriter.h"
 #include "StandInOwner.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -42,18 +41,9 @@ std::vector<std::uint8_t> gradient(int width, int height) {
     return rgb;
 }
 
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 class CliTest : public ::testing::Test {
 protected:
     CliTest() {
-        dir = fs::temp_directory_path() /
-              ("halcyra-cli-test-" + std::to_string(getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
         // Three frames: a good one, a damaged one, a good one of another size.
         std::vector<std::uint8_t> file;
         appendFrame(file, 1, encodeJpeg(30, 10, gradient(30, 10)));
@@ -70,9 +60,8 @@ protected:
         recordingPath = (dir / "halcjpeg.dat").string();
         writeFile(recordingPath, file);
     }
-    ~CliTest() override { fs::remove_all(dir); }
-
-    fs::path dir;
+    TempFolder folder;
+    fs::path dir = folder.path();
     std::string recordingPath;
 };
 
@@ -146,12 +135,12 @@ TEST_F(CliTest, ExportWritesTheBitmapTheViewerPaints) {
             expected += static_cast<char>(p[0]);
         }
     }
-    EXPECT_EQ(slurp(ppm), expected);
+    EXPECT_EQ(readBytes(ppm.string()), expected);
 
     // The small last frame is drawn into the 30 x 10 pair, as in the viewer.
     const fs::path png = dir / "last.png";
     EXPECT_EQ(cli({"export", recordingPath, "--frame", "2", "--out", png.string()}).code, 0);
-    EXPECT_EQ(slurp(png).substr(1, 3), "PNG");
+    EXPECT_EQ(readBytes(png.string()).substr(1, 3), "PNG");
     EXPECT_EQ(cli({"export", recordingPath, "--frame", "3", "--out", png.string()}).code, 2);
     EXPECT_EQ(cli({"export", recordingPath, "--frame", "-1", "--out", png.string()}).code, 2);
 }
@@ -162,7 +151,7 @@ TEST_F(CliTest, ExportAllReportsDamagedFramesButWritesThem) {
     EXPECT_EQ(run.code, 3);
     for (const char* name : {"frame-0000.ppm", "frame-0001.ppm", "frame-0002.ppm"}) {
         EXPECT_TRUE(fs::is_regular_file(out / name)) << name;
-        EXPECT_EQ(slurp(out / name).substr(0, 9), "P6\n30 10\n");
+        EXPECT_EQ(readBytes((out / name).string()).substr(0, 9), "P6\n30 10\n");
     }
 }
 

@@ -6,9 +6,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -16,18 +13,15 @@
 
 #include "ExifDateReader.h"
 #include "ExifSegment.h"
+#include "FileBytes.h"
 #include "JpegEncoder.h"
 #include "RecordingFileWriter.h"
 #include "RoadScene.h"
+#include "TempFolder.h"
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 Bytes bytesOf(const char* text, std::size_t n) {
     return Bytes(reinterpret_cast<const std::uint8_t*>(text),
@@ -100,13 +94,12 @@ TEST(RecordingFileWriter, RawRecordAndFileWrite) {
     appendRawRecord(file, {'0', '0', '2', '.', 'j', 'p', 'e', 'g'}, -1, Bytes{1, 2, 3});
     EXPECT_EQ(file, bytesOf("002.jpeg\xFF\xFF\xFF\xFF\x01\x02\x03", 15));
 
-    const std::string path =
-        (std::filesystem::temp_directory_path() / "halcyra_exif_tests_write.dat").string();
+    const TempFolder folder;
+    const std::string path = folder.file("write.dat");
     ASSERT_TRUE(writeFile(path, file));
-    EXPECT_EQ(readAll(path), file);
+    EXPECT_EQ(readFileBytes(path), file);
     ASSERT_TRUE(writeFile(path, {}));
-    EXPECT_TRUE(readAll(path).empty());
-    std::filesystem::remove(path);
+    EXPECT_TRUE(readFileBytes(path).empty());
     EXPECT_FALSE(writeFile("/nonexistent-halcyra-folder/x.dat", file));
 }
 
@@ -171,7 +164,7 @@ TEST(RoadScene, DeterministicAndMoving) {
 
 // Tests elsewhere rely on this layout of the generated sample.
 TEST(SampleRecording, FramesNumberedOneToSixHundredOneWithTheDateInFrameZero) {
-    const Bytes file = readAll(HALCYRA_SAMPLE_PATH);
+    const Bytes file = readFileBytes(HALCYRA_SAMPLE_PATH);
     ASSERT_GE(file.size(), 12u);
     EXPECT_EQ(std::memcmp(file.data(), "001.jpg\0", 8), 0);
 

@@ -6,12 +6,11 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <ostream>
 #include <string>
 #include <vector>
 
+#include "FileBytes.h"
 #include "FuzzEntries.h"
 #include "SeedCorpus.h"
 
@@ -45,11 +44,6 @@ std::vector<KeptInput> keptInputs() {
     return inputs;
 }
 
-std::vector<std::uint8_t> readFile(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 FuzzEntry entryFor(const std::string& name) {
     for (const FuzzTarget& target : fuzzTargets()) {
         if (target.name == name) {
@@ -63,7 +57,7 @@ class KeptInputs : public testing::TestWithParam<KeptInput> {};
 
 TEST_P(KeptInputs, PassThroughTheirEntryPoint) {
     const KeptInput& input = GetParam();
-    const std::vector<std::uint8_t> bytes = readFile(input.path);
+    const std::vector<std::uint8_t> bytes = readFileBytes(input.path.string());
     ASSERT_EQ(bytes.size(), std::filesystem::file_size(input.path));
     entryFor(input.target)(bytes);
 }
@@ -80,7 +74,7 @@ INSTANTIATE_TEST_SUITE_P(Fuzzers, KeptInputs, testing::ValuesIn(keptInputs()), t
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(KeptInputs);
 
 TEST(SeedCorpora, PassThroughTheirEntryPoints) {
-    const std::vector<std::uint8_t> sample = readFile(HALCYRA_SAMPLE_PATH);
+    const std::vector<std::uint8_t> sample = readFileBytes(HALCYRA_SAMPLE_PATH);
     for (const FuzzTarget& target : fuzzTargets()) {
         for (const Seed& seed : seedsFor(target.name, sample)) {
             SCOPED_TRACE(std::string(target.name) + "/" + seed.name);

@@ -5,21 +5,16 @@
 #include <memory>
 #include <stdexcept>
 
+#include "FileHandle.h"
+#include "FlatJpeg.h"
 #include "FrameBitmap.h"
-#include "JpegEncoder.h"
 #include "RecordingFileWriter.h"
 
 namespace scale {
 
 namespace {
 
-struct Colour {
-    int red;
-    int green;
-    int blue;
-};
-
-Colour colourOf(int picture) {
+FlatColour colourOf(int picture) {
     return {(picture * 67 + 20) % 256, (picture * 151 + 90) % 256, (picture * 29 + 170) % 256};
 }
 
@@ -28,17 +23,7 @@ Colour colourOf(int picture) {
 std::vector<std::vector<std::uint8_t>> pictures(int count, int width, int height) {
     std::vector<std::vector<std::uint8_t>> result;
     for (int picture = 0; picture < count; ++picture) {
-        const Colour colour = colourOf(picture);
-        std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
-        for (std::size_t i = 0; i < rgb.size(); i += 3) {
-            rgb[i] = static_cast<std::uint8_t>(colour.red);
-            rgb[i + 1] = static_cast<std::uint8_t>(colour.green);
-            rgb[i + 2] = static_cast<std::uint8_t>(colour.blue);
-        }
-        JpegEncodeOptions options;
-        options.subsampling = ChromaSubsampling::Yuv444;
-        options.quality = 95;
-        result.push_back(encodeJpeg(width, height, rgb, options));
+        result.push_back(flatJpeg(colourOf(picture), width, height));
     }
     return result;
 }
@@ -47,19 +32,11 @@ int pictureOf(const FrameBitmap& bitmap, int count) {
     if (!bitmap.isCreated()) {
         return -1;
     }
-    const std::uint8_t* bgr = bitmap.pixels();
-    int best = -1;
-    int bestDistance = 1 << 30;
+    std::vector<FlatColour> palette;
     for (int picture = 0; picture < count; ++picture) {
-        const Colour c = colourOf(picture);
-        const int distance =
-            std::abs(bgr[2] - c.red) + std::abs(bgr[1] - c.green) + std::abs(bgr[0] - c.blue);
-        if (distance < bestDistance) {
-            bestDistance = distance;
-            best = picture;
-        }
+        palette.push_back(colourOf(picture));
     }
-    return best;
+    return nearestColour(bitmap.pixels(), palette);
 }
 
 std::int32_t numberOf(std::size_t index, std::size_t count) {
@@ -77,8 +54,7 @@ std::size_t framesForSize(std::span<const std::vector<std::uint8_t>> pictures,
 
 void writeRecording(const std::string& path, std::size_t frameCount,
                     std::span<const std::vector<std::uint8_t>> pictures) {
-    std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "wb"),
-                                                            &std::fclose);
+    FileHandle file(std::fopen(path.c_str(), "wb"));
     if (!file) {
         throw std::runtime_error("cannot create " + path);
     }
@@ -93,20 +69,6 @@ void writeRecording(const std::string& path, std::size_t frameCount,
     if (std::fclose(file.release()) != 0) {
         throw std::runtime_error("cannot write " + path);
     }
-}
-
-TempFolder::TempFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "halcyra-scale-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("cannot create a temporary folder");
-    }
-    folder = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder, ignored);
 }
 
 }  // namespace scale

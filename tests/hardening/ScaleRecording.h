@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
 #include <span>
 #include <string>
 #include <vector>
@@ -26,18 +25,5 @@ std::size_t framesForSize(std::span<const std::vector<std::uint8_t>> pictures, s
 // Writes the file a record at a time, so it never sits in memory whole. Throws on failure.
 void writeRecording(const std::string& path, std::size_t frameCount,
                     std::span<const std::vector<std::uint8_t>> pictures);
-
-// A fresh temporary folder, removed with the object.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    std::string file(const std::string& name) const { return (folder / name).string(); }
-
-private:
-    std::filesystem::path folder;
-};
 
 }  // namespace scale

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 
 #include "Recording.h"
 #include "ScaleRecording.h"
+#include "TempFolder.h"
 
 namespace {
 
@@ -81,7 +83,7 @@ void loadAndNavigate(const std::string& path, std::size_t count,
 }
 
 TEST(Scale, TenThousandFramesLoadAndNavigate) {
-    const scale::TempFolder folder;
+    const TempFolder folder;
     const auto pictures = scale::pictures(pictureCount, 16, 16);
     const std::string path = folder.file("halcjpeg.dat");
     scale::writeRecording(path, 10000, pictures);
@@ -89,7 +91,7 @@ TEST(Scale, TenThousandFramesLoadAndNavigate) {
 }
 
 TEST(Scale, TwoHundredMegabyteFileLoadsAndNavigates) {
-    const scale::TempFolder folder;
+    const TempFolder folder;
     const auto pictures = scale::pictures(pictureCount, 96, 64);
     const std::size_t count = scale::framesForSize(pictures, std::uint64_t{200} << 20);
     const std::string path = folder.file("halcjpeg.dat");

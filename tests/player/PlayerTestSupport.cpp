@@ -9,7 +9,7 @@
 #include <QSlider>
 
 #include "FrameBitmap.h"
-#include "JpegEncoder.h"
+#include "FlatJpeg.h"
 #include "PlayerWnd.h"
 #include "RecordingFileWriter.h"
 
@@ -56,22 +56,11 @@ int shadeOfBitmap(const FrameBitmap& bitmap) {
 }
 
 std::vector<std::uint8_t> flatJpeg(const QColor& colour, int width, int height) {
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * height * 3);
-    for (std::size_t i = 0; i < rgb.size(); i += 3) {
-        rgb[i] = static_cast<std::uint8_t>(colour.red());
-        rgb[i + 1] = static_cast<std::uint8_t>(colour.green());
-        rgb[i + 2] = static_cast<std::uint8_t>(colour.blue());
-    }
-    JpegEncodeOptions options;
-    options.quality = 95;
-    options.subsampling = ChromaSubsampling::Yuv444;
-    return encodeJpeg(width, height, rgb, options);
+    return flatJpeg(FlatColour{colour.red(), colour.green(), colour.blue()}, width, height);
 }
 
-TestFolder::TestFolder() : dir(std::make_unique<QTemporaryDir>()) {}
-
 std::string TestFolder::path(const std::string& name) const {
-    return dir->filePath(QString::fromStdString(name)).toStdString();
+    return folder.file(name);
 }
 
 std::string TestFolder::bytes(const std::string& name,

@@ -8,7 +8,8 @@
 #include <QColor>
 #include <QImage>
 #include <QObject>
-#include <QTemporaryDir>
+
+#include "TempFolder.h"
 
 class FrameBitmap;
 class PlayerWnd;
@@ -29,7 +30,6 @@ std::vector<std::uint8_t> flatJpeg(const QColor& colour, int width, int height);
 // Recording files in a temporary folder removed with the object.
 class TestFolder {
 public:
-    TestFolder();
     std::string path(const std::string& name) const;
     // Frames with the given numbers, frame k in shadeColour(k).
     std::string recording(const std::string& name, const std::vector<int>& numbers, int width = 32,
@@ -40,7 +40,7 @@ public:
     std::string bytes(const std::string& name, const std::vector<std::uint8_t>& data) const;
 
 private:
-    std::unique_ptr<QTemporaryDir> dir;
+    TempFolder folder;
 };
 
 // Which frame each paint of the image area showed, in order: the shade of the shown bitmap

@@ -1,32 +1,16 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
-#include <string>
 #include <vector>
 
 #include "Recording.h"
 #include "RecordingOwner.h"
+#include "TempFile.h"
 
 // A small JPEG of one flat colour; `shade` picks the colour so frames can be told apart.
 std::vector<std::uint8_t> flatFrame(int shade, int width = 16, int height = 16);
 // The shade whose colour is closest to the top-left pixel of `bitmap`, or -1 when empty.
 int shadeOf(const FrameBitmap& bitmap);
-
-// A file in a fresh temporary folder, removed with the object.
-class TempFile {
-public:
-    explicit TempFile(const std::vector<std::uint8_t>& bytes, const std::string& name = "halcjpeg.dat");
-    ~TempFile();
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
-    const std::string& path() const { return filePath; }
-    const std::filesystem::path& folder() const { return dir; }
-
-private:
-    std::filesystem::path dir;
-    std::string filePath;
-};
 
 // A recording file whose frames carry the given numbers, frame k painted in shade k.
 std::vector<std::uint8_t> recordingOfNumbers(const std::vector<int>& numbers);

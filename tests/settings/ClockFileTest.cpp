@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "ClockLines.h"
 #include "ConfigFileWriter.h"
 #include "FileError.h"
 #include "ScriptedPrompts.h"
+#include "FileBytes.h"
 #include "TempFolder.h"
 
 namespace {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "FolderBrowser.h"
 #include "OutputTarget.h"
 #include "ScriptedPrompts.h"
+#include "FileBytes.h"
 #include "TempFolder.h"
 
 namespace {

@@ -4,9 +4,11 @@
 
 #include <climits>
 #include <csignal>
+#include <filesystem>
 #include <random>
 
 #include "ProfileFile.h"
+#include "FileBytes.h"
 #include "TempFolder.h"
 
 namespace {

@@ -4,11 +4,13 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "ConfigFileWriter.h"
 #include "FileError.h"
 #include "ScriptedPrompts.h"
+#include "FileBytes.h"
 #include "TempFolder.h"
 
 namespace {

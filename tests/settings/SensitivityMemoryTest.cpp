@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "FileBytes.h"
 #include "SensitivityMemory.h"
 #include "TempFolder.h"
 

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -9,6 +11,7 @@
 #include "DialogUnits.h"
 #include "ScriptedPrompts.h"
 #include "SensorConfigDialog.h"
+#include "FileBytes.h"
 #include "TempFolder.h"
 
 namespace {

@@ -6,10 +6,12 @@
 #include <QPushButton>
 #include <QTimeEdit>
 #include <chrono>
+#include <filesystem>
 #include <thread>
 
 #include "DialogUnits.h"
 #include "ScriptedPrompts.h"
+#include "FileBytes.h"
 #include "TempFolder.h"
 #include "TimeConfigDialog.h"
 

@@ -207,7 +207,7 @@ QImage drawButton(ButtonGlyph glyph, ButtonState state) {
             drawFocus(img, 4, 4, width - 5, height - 5);
             break;
         case ButtonState::Pressed:
-            // Held down: face content one pixel lower and to the right, as the system does it.
+            // Held down: the face content moves one pixel down and to the right, so it looks pressed.
             drawSunken(img);
             drawGlyph(img, mask, 1);
             drawFocus(img, 5, 5, width - 4, height - 4);

@@ -12,7 +12,7 @@
 
 namespace {
 
-// The Windows 16-colour palette, so the 16-colour pictures are stored as what they are.
+// The standard 16-colour palette, so the 16-colour pictures are stored as what they are.
 QVector<QRgb> windowsPalette() {
     return {qRgb(0, 0, 0),       qRgb(128, 0, 0),   qRgb(0, 128, 0),   qRgb(128, 128, 0),
             qRgb(0, 0, 128),     qRgb(128, 0, 128), qRgb(0, 128, 128), qRgb(192, 192, 192),

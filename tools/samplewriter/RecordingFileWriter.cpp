@@ -5,6 +5,8 @@
 #include <memory>
 #include <stdexcept>
 
+#include "FileHandle.h"
+
 std::array<char, 8> frameName(std::int32_t number) {
     char text[16];
     const int length = std::snprintf(text, sizeof text, "%03d", static_cast<int>(number));
@@ -38,8 +40,7 @@ void appendFrame(std::vector<std::uint8_t>& file, std::int32_t number,
 }
 
 bool writeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    std::unique_ptr<std::FILE, decltype(&std::fclose)> file(std::fopen(path.c_str(), "wb"),
-                                                            &std::fclose);
+    FileHandle file(std::fopen(path.c_str(), "wb"));
     if (!file) {
         return false;
     }

@@ -9,11 +9,7 @@ public:
     std::optional<Capabilities> capabilities() override { return std::nullopt; }
     std::uint32_t setEvent(std::uint32_t, Callback) override { return 0; }
     void killEvent(std::uint32_t) override {}
-    std::uint32_t time() override {
-        const auto now = std::chrono::steady_clock::now().time_since_epoch();
-        return static_cast<std::uint32_t>(
-            std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-    }
+    std::uint32_t time() override { return steadyClockMilliseconds(); }
 };
 
 NoMultimediaTimer fallbackTimer;
@@ -27,4 +23,10 @@ MultimediaTimer& MultimediaTimer::current() {
 
 void MultimediaTimer::install(MultimediaTimer* timer) {
     installedTimer = timer;
+}
+
+std::uint32_t steadyClockMilliseconds() {
+    const auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }

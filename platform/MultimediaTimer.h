@@ -32,3 +32,6 @@ public:
     // Installs `timer` (not owned; nullptr restores the default).
     static void install(MultimediaTimer* timer);
 };
+
+// Milliseconds of the steady clock, wrapping at 2^32: what time() gives unless a test moves it.
+std::uint32_t steadyClockMilliseconds();

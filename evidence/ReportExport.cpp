@@ -15,6 +15,19 @@
 
 namespace {
 
+// The version store keeps "1, 0, 0, 0"; people read it as the About box shows it, "1.0.0.0".
+std::string dottedVersion(const std::string& stored) {
+    std::string dotted;
+    for (const char c : stored) {
+        if (c == ',') {
+            dotted += '.';
+        } else if (c != ' ') {
+            dotted += c;
+        }
+    }
+    return dotted;
+}
+
 ExportResult failed(std::string message) {
     return ExportResult::failure(ExportResult::Status::Failed, std::move(message));
 }
@@ -103,7 +116,7 @@ ExportResult exportReport(const Recording& recording, const std::string& recordi
         content.around.push_back({frame, {}});
     }
     content.programName = options.programName;
-    content.programVersion = options.programVersion;
+    content.programVersion = dottedVersion(options.programVersion);
     content.madeAt = options.madeAt.empty() ? reportTimeNow() : options.madeAt;
 
     if (!decodePictures(recording, content, progress)) {

@@ -161,7 +161,7 @@ TEST_F(EvidenceExportTest, TheReportNamesTheFileItsHashAndDateAsExtractableText)
     EXPECT_NE(text.find("報告書"), std::string::npos);
     EXPECT_NE(text.find("halcjpeg.dat"), std::string::npos);
     EXPECT_NE(text.find("2026/11/28 14:35:08"), std::string::npos);  // the event's time of day
-    EXPECT_NE(text.find("9, 8, 7, 6"), std::string::npos);
+    EXPECT_NE(text.find("9.8.7.6"), std::string::npos);  // as the About box shows it
     EXPECT_EQ(run("pdfinfo '" + pdf.string() + "' | grep '^Pages:' | tr -s ' '"), "Pages: 1\n");
     // pdffonts: name, type, encoding, then "emb sub uni"; every font embedded with a Unicode map.
     const std::string fonts = run("pdffonts '" + pdf.string() + "' | tail -n +3");

@@ -117,16 +117,10 @@ int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::o
     if (*kind == ClipKind::ShareMp4 && options.overlay) {
         gui.emplace();
     }
-    ProgressLine progress(err, "video");
-    const ExportResult result = exportClip(recording, request.out, options, progress);
-    switch (result.status) {
-        case ExportResult::Status::Written:
-            return 0;
-        case ExportResult::Status::WrittenWithDamage:
-            err << "halcyra-cli: " << result.message << "\n";
-            return 3;
-        default:
-            err << "halcyra-cli: " << result.message << "\n";
-            return 1;
+    ExportResult result;
+    {
+        ProgressLine progress(err, "video");
+        result = exportClip(recording, request.out, options, progress);
     }
+    return reportExportResult(result, err);
 }

@@ -1,5 +1,7 @@
 #include "TargetFile.h"
 
+#include "FileOps.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -55,24 +57,16 @@ bool TargetFile::commit() {
         lastError = target + ": nothing was written";
         return false;
     }
-    const int fd = ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || fsync(fd) != 0) {
-        lastError = describe(target, "cannot be written", errno);
-        if (fd >= 0) {
-            close(fd);
-        }
+    if (const std::error_code code = fileOps::flushToDisk(temporary)) {
+        lastError = describe(target, "cannot be written", code.value());
         discard();
         return false;
     }
-    close(fd);
     // Without leave to replace, the rename itself refuses a target that appeared meanwhile.
-    const int result = replace ? std::rename(temporary.c_str(), target.c_str())
-                               : renameat2(AT_FDCWD, temporary.c_str(), AT_FDCWD, target.c_str(),
-                                           RENAME_NOREPLACE);
-    if (result != 0) {
-        existed = errno == EEXIST;
+    if (const std::error_code code = fileOps::moveEntry(temporary, target, replace)) {
+        existed = code == std::errc::file_exists;
         lastError = existed ? target + ": exists already"
-                            : describe(target, "cannot be given its name", errno);
+                            : describe(target, "cannot be given its name", code.value());
         discard();
         return false;
     }

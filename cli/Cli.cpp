@@ -12,6 +12,8 @@ constexpr CliCommand commands[] = {
     {"report", "write a one-page PDF report of a recording", runReportCommand},
     {"evidence", "write the evidence package: recording, clips, report, still, SHA256SUMS",
      runEvidenceCommand},
+    {"verify", "check an evidence package against its SHA256SUMS and its recording",
+     runVerifyCommand},
     {"sensitivity", "write halc.inf, the shock-detection sensitivity", runSensitivityCommand},
     {"clock", "write writetime.txt, the recorder's clock setting", runClockCommand},
 };

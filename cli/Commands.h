@@ -17,6 +17,7 @@ int runInfoCommand(std::span<const std::string> args, std::ostream& out, std::os
 int runEvidenceCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 int runExportCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 int runReportCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+int runVerifyCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 int runSensitivityCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 int runClockCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);

@@ -9,6 +9,7 @@
 #include <QPdfWriter>
 
 #include "FrameTimeText.h"
+#include "ReportMetadata.h"
 
 namespace {
 
@@ -216,9 +217,12 @@ std::optional<QByteArray> renderReportPdf(const ReportContent& content) {
         writer.setResolution(dotsPerInch);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
-        writer.setTitle(text::title + QStringLiteral(" ") + qs(content.fileName));
-        writer.setCreator(qs(content.programName) + QStringLiteral(" ") +
-                          qs(content.programVersion));
+        const QString title = text::title + QStringLiteral(" ") + qs(content.fileName);
+        const QString creator =
+            qs(content.programName) + QStringLiteral(" ") + qs(content.programVersion);
+        writer.setTitle(title);
+        writer.setCreator(creator);
+        writer.setDocumentXmpMetadata(reportXmp(title, creator, content.sha256));
         QPainter painter;
         if (!painter.begin(&writer)) {
             return std::nullopt;

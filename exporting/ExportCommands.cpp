@@ -7,11 +7,15 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QStringList>
+
+#include <utility>
 
 #include "ClipDialog.h"
 #include "ClipExport.h"
 #include "EvidencePackage.h"
 #include "ExportTexts.h"
+#include "PackageVerifier.h"
 #include "Prompts.h"
 #include "Recording.h"
 #include "ReportExport.h"
@@ -36,6 +40,8 @@ ExportCommands::ExportCommands(const Recording& recording, QWidget* window)
     addAction(exportTexts::exportClip, QKeySequence(Qt::CTRL | Qt::Key_E), &ExportCommands::onExportClip);
     addAction(exportTexts::makeReport, QKeySequence(), &ExportCommands::onMakeReport);
     addAction(exportTexts::writePackage, QKeySequence(), &ExportCommands::onWritePackage);
+    verifyAction = new QAction(exportTexts::verifyPackage, this);
+    connect(verifyAction, &QAction::triggered, this, &ExportCommands::onVerifyPackage);
     connect(jobRunner, &ExportRunner::busyChanged, this, &ExportCommands::updateActions);
     connect(jobRunner, &ExportRunner::finished, this, &ExportCommands::finish);
     updateActions();
@@ -55,6 +61,8 @@ QAction* ExportCommands::addAction(const QString& text, const QKeySequence& keys
 QMenu* ExportCommands::addMenuTo(QMenuBar& bar) {
     QMenu* menu = bar.addMenu(exportTexts::menu);
     menu->addActions(commandActions);
+    menu->addSeparator();
+    menu->addAction(verifyAction);
     return menu;
 }
 
@@ -73,6 +81,7 @@ void ExportCommands::updateActions() {
     for (QAction* action : commandActions) {
         action->setEnabled(enabled);
     }
+    verifyAction->setEnabled(!jobRunner->isBusy());
 }
 
 std::string ExportCommands::namePrefix() const {
@@ -205,12 +214,75 @@ void ExportCommands::onWritePackage() {
     });
 }
 
+void ExportCommands::onVerifyPackage() {
+    if (jobRunner->isBusy()) {
+        return;
+    }
+    const std::optional<std::string> chosen =
+        Prompts::current().chooseFolder(exportTexts::verifyPrompt, folders.start());
+    if (!chosen) {
+        return;
+    }
+    auto found = std::make_shared<PackageVerification>();
+    verification = found;
+    runningTarget = *chosen;
+    jobRunner->start(exportTexts::verifying.arg(displayName(*chosen)),
+                     [found, folder = *chosen](ExportProgress& progress) {
+                         *found = verifyEvidencePackage(folder, progress);
+                         return found->cancelled
+                                    ? ExportResult::failure(ExportResult::Status::Cancelled, {})
+                                    : ExportResult::ok();
+                     });
+}
+
+void ExportCommands::showVerification(const PackageVerification& found) {
+    const QString name = displayName(runningTarget);
+    if (!found.refusal.empty()) {
+        Prompts::current().message(
+            exportTexts::verifyRefused.arg(name, QString::fromStdString(found.refusal))
+                .toStdString(),
+            Prompts::Buttons::Ok, Prompts::Icon::Warning);
+        return;
+    }
+    // A message box is no place for hundreds of lines: the problems first, then what holds.
+    constexpr qsizetype shownLines = 20;
+    QStringList bad;
+    QStringList good;
+    for (const PackageFileCheck& check : found.files) {
+        const QString file = QString::fromStdString(check.name);
+        if (check.problems.empty()) {
+            good << file + QStringLiteral(": OK");
+        }
+        for (const std::string& problem : check.problems) {
+            bad << file + QStringLiteral(": ") + QString::fromStdString(problem);
+        }
+    }
+    QStringList lines = bad + good;
+    if (lines.size() > shownLines) {
+        const qsizetype more = lines.size() - shownLines;
+        lines = lines.mid(0, shownLines);
+        lines << exportTexts::moreLines.arg(more);
+    }
+    const bool holds = found.holds();
+    const QString text = (holds ? exportTexts::verifiedOk : exportTexts::verifiedBad)
+                             .arg(name, lines.join(QLatin1Char('\n')));
+    Prompts::current().message(text.toStdString(), Prompts::Buttons::Ok,
+                               holds ? Prompts::Icon::None : Prompts::Icon::Warning);
+}
+
 void ExportCommands::start(const std::string& target, ExportRunner::Job job) {
     runningTarget = target;
     jobRunner->start(exportTexts::working.arg(displayName(target)), std::move(job));
 }
 
 void ExportCommands::finish(const ExportResult& result) {
+    if (const std::shared_ptr<PackageVerification> found = std::exchange(verification, nullptr)) {
+        if (result.status != ExportResult::Status::Cancelled) {
+            showVerification(*found);
+        }
+        runningTarget.clear();
+        return;
+    }
     const QString name = displayName(runningTarget);
     switch (result.status) {
         case ExportResult::Status::Written:

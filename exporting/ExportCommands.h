@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,7 @@ class QMenu;
 class QMenuBar;
 class QWidget;
 class Recording;
+struct PackageVerification;
 
 // The export commands of the window: save the current frame as a still, export a clip, make
 // the report, write the evidence package. Each asks for its target, then runs on the runner
@@ -29,7 +31,8 @@ public:
     ExportCommands(const ExportCommands&) = delete;
     ExportCommands& operator=(const ExportCommands&) = delete;
 
-    // Adds the drop-down "書き出し(&E)" after the menus `bar` has.
+    // Adds the drop-down "書き出し(&E)" after the menus `bar` has: the exports, then the check
+    // of a package, which needs no recording.
     QMenu* addMenuTo(QMenuBar& bar);
     // Still, clip, report, package, in the menu's order (also for a context menu).
     QList<QAction*> actions() const;
@@ -43,6 +46,7 @@ public slots:
     void onExportClip();
     void onMakeReport();
     void onWritePackage();
+    void onVerifyPackage();
 
 private:
     QAction* addAction(const QString& text, const QKeySequence& keys, void (ExportCommands::*slot)());
@@ -56,6 +60,7 @@ private:
                                             bool& replace);
     void start(const std::string& target, ExportRunner::Job job);
     void finish(const ExportResult& result);
+    void showVerification(const PackageVerification& verification);
 
     const Recording& recording;
     QWidget* window;
@@ -65,4 +70,7 @@ private:
     bool loaded = false;
     std::string runningTarget;
     QList<QAction*> commandActions;
+    QAction* verifyAction = nullptr;
+    // Filled by the running check of a package, shown when it ends.
+    std::shared_ptr<PackageVerification> verification;
 };

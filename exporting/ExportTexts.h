@@ -10,6 +10,7 @@ inline const QString saveStill = QStringLiteral("静止画の保存(&S)...");
 inline const QString exportClip = QStringLiteral("動画の書き出し(&C)...");
 inline const QString makeReport = QStringLiteral("報告書の作成(&R)...");
 inline const QString writePackage = QStringLiteral("証拠一式の書き出し(&P)...");
+inline const QString verifyPackage = QStringLiteral("証拠一式の検証(&V)...");
 
 // The clip dialog.
 inline const QString clipTitle = QStringLiteral("動画の書き出し");
@@ -38,6 +39,7 @@ inline constexpr const char* mp4Filter = "共有用 MP4 動画(*.mp4)|*.mp4||";
 inline constexpr const char* reportTitle = "報告書の作成";
 inline constexpr const char* reportFilter = "報告書 PDF(*.pdf)|*.pdf||";
 inline constexpr const char* packagePrompt = "証拠一式を書き出すフォルダを選んでください";
+inline constexpr const char* verifyPrompt = "検証する証拠一式のフォルダを選んでください";
 
 // Progress and messages; %1 is a file or folder name.
 inline const QString working = QStringLiteral("「%1」を書き出しています...");
@@ -46,6 +48,14 @@ inline const QString replaceFile = QStringLiteral("「%1」はすでにありま
 inline const QString replaceInFolder =
     QStringLiteral("「%1」にはすでにファイルがあります。\n同じ名前のファイルを置き換えますか？");
 inline const QString failed = QStringLiteral("「%1」を書き出せませんでした。\n%2");
+// The check of a package: %1 the folder's name, %2 one line per file.
+inline const QString verifying = QStringLiteral("「%1」を検証しています...");
+inline const QString verifiedOk =
+    QStringLiteral("「%1」の証拠一式を検証しました。すべてのファイルが正しく揃っています。\n\n%2");
+inline const QString verifiedBad =
+    QStringLiteral("「%1」の証拠一式は正しくありません。\n\n%2");
+inline const QString verifyRefused = QStringLiteral("「%1」を検証できませんでした。\n%2");
+inline const QString moreLines = QStringLiteral("ほか %1 件");
 inline const QString damaged = QStringLiteral(
     "「%1」を書き出しました。\n一部のフレームは完全には復号できず、再生画面と同じ表示になっています。");
 

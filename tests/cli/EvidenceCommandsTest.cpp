@@ -124,3 +124,21 @@ TEST_F(EvidenceCommandsTest, ExportWritesTheRecordedJpegAndInfoTheFilesHash) {
     EXPECT_NE(cli({"info", recording}).out.find("\"sha256\": \"" + hash + "\""),
               std::string::npos);
 }
+
+TEST_F(EvidenceCommandsTest, VerifySaysOkPerFileAndNamesWhatIsWrong) {
+    const fs::path package = dir / "package";
+    ASSERT_EQ(cli({"evidence", recording, "--out", package.string()}).code, 0);
+    const CliRun intact = cli({"verify", package.string()});
+    EXPECT_EQ(intact.code, 0) << intact.out;
+    EXPECT_EQ(std::count(intact.out.begin(), intact.out.end(), '\n'), 6) << intact.out;
+    EXPECT_NE(intact.out.find("halcjpeg.dat: OK\n"), std::string::npos) << intact.out;
+
+    std::ofstream(package / "20261128-143507-event.jpg", std::ios::app) << "tail";
+    const CliRun tampered = cli({"verify", package.string()});
+    EXPECT_EQ(tampered.code, 1);
+    EXPECT_NE(tampered.out.find("20261128-143507-event.jpg: its SHA-256 is "), std::string::npos)
+        << tampered.out;
+
+    EXPECT_EQ(cli({"verify", recording}).code, 2);
+    EXPECT_EQ(cli({"verify"}).code, 2);
+}

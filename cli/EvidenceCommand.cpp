@@ -10,13 +10,17 @@
 namespace {
 
 constexpr const char* usage =
-    "usage: halcyra-cli evidence FILE --out DIR [--force]\n\n"
+    "usage: halcyra-cli evidence FILE --out DIR [--clock-offset SECONDS [--clock-note TEXT]]\n"
+    "                            [--force]\n\n"
     "Writes the evidence package of a recording into DIR (created; refused when it holds\n"
     "files, unless --force): the recording copied byte for byte, the original clip (.avi),\n"
     "the share copy (.mp4), the report (.pdf), the event frame's recorded JPEG (.jpg) and\n"
     "SHA256SUMS, so that `sha256sum -c SHA256SUMS` in DIR proves the set. The files are named\n"
     "after the capture date and time (20261128-143507-report.pdf ...), or after FILE's name\n"
     "when it has no date. With --force, files of the same names in DIR are replaced.\n"
+    "--clock-offset says how far the recorder's clock was off (true time = recorded time +\n"
+    "SECONDS, e.g. +65 or -3600.5): the time of day is shown corrected and marked 補正;\n"
+    "--clock-note gives the reason: the share copy and the report show the corrected times.\n"
     "Exit status: 0 written, 1 the recording is refused, DIR holds files or a file cannot be\n"
     "written (nothing the package wrote is left behind), 2 usage error.\n";
 
@@ -42,6 +46,7 @@ int runEvidenceCommand(std::span<const std::string> args, std::ostream& out, std
     PackageOptions options;
     options.report.programVersion = HALCYRA_PROGRAM_VERSION;
     options.replace = request.force;
+    options.report.clock = request.clock.clock();
     ExportResult result;
     {
         ProgressLine progress(err, "evidence");

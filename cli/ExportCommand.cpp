@@ -3,6 +3,7 @@
 #include <optional>
 
 #include "ArgumentReader.h"
+#include "ClockOptions.h"
 #include "Commands.h"
 #include "FrameImageWriter.h"
 #include "GuiSession.h"
@@ -15,13 +16,15 @@
 namespace {
 
 constexpr const char* usage =
-    "usage: halcyra-cli export FILE --frame INDEX --out PATH [--overlay]\n"
+    "usage: halcyra-cli export FILE --frame INDEX --out PATH [--overlay\n"
+    "                          [--clock-offset SECONDS [--clock-note TEXT]]]\n"
     "       halcyra-cli export FILE --all --out DIR [--format png|ppm]\n\n"
     "Writes frames as the viewer shows them, at the size of the recording's picture.\n"
     "With --frame, PATH ends in .png, .ppm or .jpg; a .jpg is the frame's recorded JPEG bytes,\n"
     "unchanged (EXIF kept). --overlay burns the time of day and the readout's time into a\n"
-    ".png, decoded as in playback. With --all, every frame is written as\n"
-    "DIR/frame-0000.png (or .ppm) in index order.\n"
+    ".png, decoded as in playback; with --clock-offset (true time = recorded time + SECONDS,\n"
+    "e.g. +65 or -3600.5) its time of day is corrected and marked 補正. With --all, every\n"
+    "frame is written as DIR/frame-0000.png (or .ppm) in index order.\n"
     "Exit status: 0 every frame decoded, 3 some did not (their pictures are still written),\n"
     "1 the recording is refused or a file cannot be written, 2 usage error.\n";
 
@@ -34,6 +37,7 @@ struct ExportRequest {
     // A still of the evidence exports (.jpg, or .png with the overlay) instead of the bitmap.
     bool still = false;
     bool overlay = false;
+    ClockOptions clock;
 };
 
 std::optional<ImageFormat> formatFromPath(const std::string& path) {
@@ -52,7 +56,12 @@ bool parseRequest(std::span<const std::string> args, ExportRequest& request) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& word = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (word == "--frame" && hasValue && !request.frameText) {
+        const ClockOptions::Read clockRead = request.clock.read(args, i);
+        if (clockRead != ClockOptions::Read::NotMine) {
+            if (clockRead == ClockOptions::Read::Malformed) {
+                return false;
+            }
+        } else if (word == "--frame" && hasValue && !request.frameText) {
             request.frameText = args[++i];
         } else if (word == "--out" && hasValue && request.out.empty()) {
             request.out = args[++i];
@@ -77,7 +86,8 @@ bool parseRequest(std::span<const std::string> args, ExportRequest& request) {
         }
     }
     if (request.recordingPath.empty() || request.out.empty() ||
-        request.all == request.frameText.has_value()) {
+        request.all == request.frameText.has_value() || !request.clock.complete() ||
+        (request.clock.given() && !request.overlay)) {
         return false;
     }
     if (request.all) {
@@ -123,6 +133,7 @@ int writeStill(const Recording& recording, std::uint32_t index, const ExportRequ
     }
     StillOptions options;
     options.overlay = request.overlay;
+    options.clock = request.clock.clock();
     options.replace = true;  // as for the export's other pictures: the named file is written
     ExportProgress progress;
     return reportExportResult(exportStill(recording, index, request.out, options, progress), err);

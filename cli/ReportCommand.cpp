@@ -10,11 +10,17 @@
 namespace {
 
 constexpr const char* usage =
-    "usage: halcyra-cli report FILE --out PATH.pdf [--force]\n\n"
+    "usage: halcyra-cli report FILE --out PATH.pdf [--clock-offset SECONDS [--clock-note TEXT]]\n"
+    "                          [--force]\n\n"
     "Writes a one-page report of a recording as a PDF (A4): the file's name, size and SHA-256,\n"
     "the capture date, the frame count, the first and last readout time, the event frame\n"
     "(0.000 s) large and the frames 1, 2 and 3 seconds before and after it, each with its\n"
-    "readout time and time of day. An existing PATH is replaced only with --force.\n"
+    "readout time and time of day; a second page holds the record of the steps (the recording\n"
+    "received, with its size and SHA-256) and any clock correction.\n"
+    "--clock-offset says how far the recorder's clock was off (true time = recorded time +\n"
+    "SECONDS, e.g. +65 or -3600.5): the time of day is shown corrected and marked 補正;\n"
+    "--clock-note gives the reason, printed beside the recorded and the corrected times.\n"
+    "An existing PATH is replaced only with --force.\n"
     "Exit status: 0 written, 1 the recording is refused or PATH exists or cannot be written\n"
     "(nothing is left behind), 2 usage error.\n";
 
@@ -40,6 +46,7 @@ int runReportCommand(std::span<const std::string> args, std::ostream& out, std::
     ReportOptions options;
     options.programVersion = HALCYRA_PROGRAM_VERSION;
     options.replace = request.force;
+    options.clock = request.clock.clock();
     ExportResult result;
     {
         ProgressLine progress(err, "report");

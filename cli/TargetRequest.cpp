@@ -6,7 +6,12 @@
 bool TargetRequest::parse(std::span<const std::string> args) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& word = args[i];
-        if (word == "--out" && i + 1 < args.size() && out.empty() && !args[i + 1].empty()) {
+        const ClockOptions::Read clockRead = clock.read(args, i);
+        if (clockRead != ClockOptions::Read::NotMine) {
+            if (clockRead == ClockOptions::Read::Malformed) {
+                return false;
+            }
+        } else if (word == "--out" && i + 1 < args.size() && out.empty() && !args[i + 1].empty()) {
             out = args[++i];
         } else if (word == "--force" && !force) {
             force = true;
@@ -16,7 +21,7 @@ bool TargetRequest::parse(std::span<const std::string> args) {
             return false;
         }
     }
-    return !recordingPath.empty() && !out.empty();
+    return !recordingPath.empty() && !out.empty() && clock.complete();
 }
 
 bool loadRecordingForExport(Recording& recording, const std::string& path, std::ostream& err) {

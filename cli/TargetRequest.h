@@ -4,15 +4,18 @@
 #include <span>
 #include <string>
 
+#include "ClockOptions.h"
 #include "ExportResult.h"
 
 class Recording;
 
-// The words of a command that writes one target from a recording: FILE --out PATH [--force].
+// The words of a command that writes one target from a recording: FILE --out PATH [--force]
+// [--clock-offset SECONDS] [--clock-note TEXT].
 struct TargetRequest {
     std::string recordingPath;
     std::string out;
     bool force = false;
+    ClockOptions clock;
 
     // False for a usage error: a word it does not know, a repeated or missing one.
     bool parse(std::span<const std::string> args);

@@ -9,6 +9,7 @@
 
 #include "ArgumentReader.h"
 #include "ClipExport.h"
+#include "ClockOptions.h"
 #include "Commands.h"
 #include "GuiSession.h"
 #include "TargetRequest.h"
@@ -20,12 +21,15 @@ namespace {
 
 constexpr const char* usage =
     "usage: halcyra-cli video FILE --out PATH [--from SECONDS] [--to SECONDS] [--no-overlay]\n"
-    "                         [--force]\n\n"
+    "                         [--clock-offset SECONDS [--clock-note TEXT]] [--force]\n\n"
     "Writes a clip of the recording. PATH ending in .avi or .mkv: the original, every frame's\n"
     "recorded JPEG bytes unchanged. PATH ending in .mp4: a share copy (H.264) with the time of\n"
     "day and the readout's time burned in at the bottom, unless --no-overlay. Frames keep their\n"
     "recorded timing. --from and --to limit the clip to a span of the readout's time axis\n"
     "(both ends included, e.g. --from -5 --to 3). An existing PATH is replaced only with --force.\n"
+    "--clock-offset says how far the recorder's clock was off (true time = recorded time +\n"
+    "SECONDS, e.g. +65 or -3600.5): the time of day is shown corrected and marked 補正;\n"
+    "--clock-note gives the reason (share copy with the overlay only).\n"
     "Exit status: 0 written, 3 written but some frames did not decode completely (they show as\n"
     "in the viewer), 1 the recording is refused or PATH exists or cannot be written (nothing is\n"
     "left behind), 2 usage error (unknown extension, a span with no frame, a malformed number).\n";
@@ -36,6 +40,7 @@ struct VideoRequest {
     ReadoutSpan span;
     bool overlay = true;
     bool force = false;
+    ClockOptions clock;
 };
 
 std::optional<double> parseSeconds(const std::string& text) {
@@ -52,7 +57,12 @@ bool parseRequest(std::span<const std::string> args, VideoRequest& request) {
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& word = args[i];
         const bool hasValue = i + 1 < args.size();
-        if (word == "--out" && hasValue && request.out.empty()) {
+        const ClockOptions::Read clockRead = request.clock.read(args, i);
+        if (clockRead != ClockOptions::Read::NotMine) {
+            if (clockRead == ClockOptions::Read::Malformed) {
+                return false;
+            }
+        } else if (word == "--out" && hasValue && request.out.empty()) {
             request.out = args[++i];
         } else if (word == "--from" && hasValue && !request.span.fromSeconds) {
             request.span.fromSeconds = parseSeconds(args[++i]);
@@ -74,7 +84,7 @@ bool parseRequest(std::span<const std::string> args, VideoRequest& request) {
             return false;
         }
     }
-    return !request.recordingPath.empty() && !request.out.empty();
+    return !request.recordingPath.empty() && !request.out.empty() && request.clock.complete();
 }
 
 }  // namespace
@@ -96,6 +106,12 @@ int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::o
         return 2;
     }
 
+    if (request.clock.given() && (*kind != ClipKind::ShareMp4 || !request.overlay)) {
+        err << "halcyra-cli: --clock-offset and --clock-note correct the share copy's burned-in "
+               "time of day; an original clip or one without the overlay shows none\n";
+        return 2;
+    }
+
     StandInOwner owner;
     Recording recording;
     recording.setOwner(&owner);
@@ -112,6 +128,7 @@ int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::o
     options.span = request.span;
     options.overlay = request.overlay;
     options.replace = request.force;
+    options.clock = request.clock.clock();
     // Only the share copy's burned-in times draw text.
     std::optional<GuiSession> gui;
     if (*kind == ClipKind::ShareMp4 && options.overlay) {

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "ClockCorrection.h"
 #include "ExportProgress.h"
 #include "ExportResult.h"
 
@@ -25,6 +26,7 @@ struct ClipOptions {
     ReadoutSpan span;
     bool overlay = true;   // the share copy's burned-in times
     bool replace = false;  // an existing target may be replaced
+    ClockCorrection clock{};  // the share copy's burned-in time of day, corrected and marked
 };
 
 // .avi .mkv .mp4 (in any letter case), else nothing.

@@ -185,7 +185,7 @@ ExportResult exportEvidencePackage(const Recording& recording, const std::string
          &names.originalClip},
         {76,
          [&](ExportProgress& p) {
-             const ClipOptions clip{ClipKind::ShareMp4, {}, true, replace};
+             const ClipOptions clip{ClipKind::ShareMp4, {}, true, replace, report.clock};
              return exportClip(recording, package.pathOf(names.shareClip), clip, p);
          },
          &names.shareClip},

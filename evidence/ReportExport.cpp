@@ -1,6 +1,7 @@
 #include "ReportExport.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include <QDateTime>
@@ -12,6 +13,7 @@
 #include "Recording.h"
 #include "ReportPage.h"
 #include "TargetWriting.h"
+#include "TimeOfDay.h"
 
 namespace {
 
@@ -62,6 +64,45 @@ bool decodePictures(const Recording& recording, ReportContent& content,
         progress.advance(index + 1, std::uint64_t{last} + 2);
     }
     return true;
+}
+
+ReportClockLines clockLines(const Recording& recording, const ReportContent& content,
+                            const ClockCorrection& clock) {
+    ReportClockLines lines;
+    lines.offset = clockOffsetText(*clock.offsetMilliseconds);
+    lines.note = clock.note;
+    const std::string& date = content.captureDate;
+    const std::int32_t first = content.firstNumber;
+    const std::int64_t offset = *clock.offsetMilliseconds;
+    const auto row = [&](std::string label, std::int32_t number) {
+        const std::optional<std::string> recorded = frameTimeOfDay(date, first, number);
+        const std::optional<std::string> corrected = frameTimeOfDay(date, first, number, offset);
+        if (recorded && corrected) {
+            lines.rows.push_back({std::move(label), *recorded, *corrected});
+        }
+    };
+    row("撮影日時（最初のフレーム）", recording.frameAt(0).number);
+    std::vector<EventFrame> shown;
+    for (const ReportContent::Picture& picture : content.around) {
+        if (picture.frame.offsetSeconds < 0) {
+            shown.push_back(picture.frame);
+        }
+    }
+    shown.push_back(content.event.frame);
+    for (const ReportContent::Picture& picture : content.around) {
+        if (picture.frame.offsetSeconds > 0) {
+            shown.push_back(picture.frame);
+        }
+    }
+    for (const EventFrame& frame : shown) {
+        const std::string when =
+            frame.offsetSeconds == 0
+                ? std::string("イベント位置")
+                : std::to_string(std::abs(frame.offsetSeconds)) +
+                      (frame.offsetSeconds < 0 ? " 秒前" : " 秒後");
+        row(when + "　" + frame.timeText + " 秒", frame.number);
+    }
+    return lines;
 }
 
 }  // namespace
@@ -118,6 +159,12 @@ ExportResult exportReport(const Recording& recording, const std::string& recordi
     content.programName = options.programName;
     content.programVersion = dottedVersion(options.programVersion);
     content.madeAt = options.madeAt.empty() ? reportTimeNow() : options.madeAt;
+    content.record.push_back({content.fileName, "受け取った録画", "読み取りのみ（変更していません）",
+                              content.fileSize, content.sha256});
+    content.record.insert(content.record.end(), options.outputs.begin(), options.outputs.end());
+    if (options.clock.stated()) {
+        content.clock = clockLines(recording, content, options.clock);
+    }
 
     if (!decodePictures(recording, content, progress)) {
         return ExportResult::failure(ExportResult::Status::Cancelled, target + ": cancelled");

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
+#include "ClockCorrection.h"
 #include "ExportProgress.h"
 #include "ExportResult.h"
+#include "ReportRecord.h"
 
 class Recording;
 
@@ -14,6 +17,12 @@ struct ReportOptions {
     // When the report was made, as printed; empty means now, in local time.
     std::string madeAt;
     bool replace = false;
+    // A stated correction of the recorder's clock: the report shows the recorded and the
+    // corrected times, the offset and the reason.
+    ClockCorrection clock;
+    // The files written together with the report (a package's clips and still), listed in its
+    // record of the steps after the recording it was made from.
+    std::vector<ReportRecordEntry> outputs;
 };
 
 // True when a QGuiApplication runs, so that text can be drawn (the report, the overlay).

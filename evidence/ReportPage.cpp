@@ -38,6 +38,20 @@ const QString bytes = QStringLiteral(" バイト");
 const QString seconds = QStringLiteral(" 秒");
 const QString frameNumber = QStringLiteral("フレーム番号 ");
 const QString noPicture = QStringLiteral("（表示できません）");
+const QString record = QStringLiteral("処理の記録");
+const QString recordTitle = QStringLiteral("報告書（処理の記録）");
+const QString how = QStringLiteral("方法");
+const QString clock = QStringLiteral("時計の補正");
+const QString clockOffset = QStringLiteral("補正値");
+const QString clockNote = QStringLiteral("理由");
+const QString noClockNote = QStringLiteral("（記入されていません）");
+const QString recordedTime = QStringLiteral("記録された時刻");
+const QString correctedTime = QStringLiteral("補正後の時刻");
+const QString clockRule =
+    QStringLiteral("正しい時刻 = 記録された時刻 + 補正値。録画ファイルは変更していません。");
+QString correctedNote(const QString& offset) {
+    return QStringLiteral("（時計の補正 %1、次のページ）").arg(offset);
+}
 QString offset(int seconds) {
     return seconds < 0 ? QStringLiteral("%1 秒前").arg(-seconds)
                        : QStringLiteral("%1 秒後").arg(seconds);
@@ -129,6 +143,33 @@ public:
         }
     }
 
+    // A line of small text across the content width, for the record's entries.
+    void drawLine(const QString& line, double points, const QString& family = {}, bool bold = false,
+                  double indentMm = 0) {
+        painter.setFont(font(family.isEmpty() ? textFamily : family, points, bold));
+        const double height = points * 0.5;
+        painter.drawText(QRectF(mm(marginMm + indentMm), mm(y), mm(contentWidthMm - indentMm),
+                                mm(height)),
+                         Qt::AlignLeft | Qt::AlignVCenter, line);
+        y += height;
+    }
+
+    // Cells of one table row at the given column offsets (millimetres from the margin).
+    void drawRow(const QStringList& cells, const std::vector<double>& columns, double points,
+                 bool bold = false) {
+        painter.setFont(font(textFamily, points, bold));
+        const double height = points * 0.55;
+        for (qsizetype i = 0; i < cells.size() && i < static_cast<qsizetype>(columns.size()); ++i) {
+            const double left = columns[static_cast<std::size_t>(i)];
+            const double right = i + 1 < static_cast<qsizetype>(columns.size())
+                                     ? columns[static_cast<std::size_t>(i + 1)]
+                                     : contentWidthMm;
+            painter.drawText(QRectF(mm(marginMm + left), mm(y), mm(right - left), mm(height)),
+                             Qt::AlignLeft | Qt::AlignVCenter, cells[i]);
+        }
+        y += height;
+    }
+
     void rule() {
         painter.drawLine(QPointF(mm(marginMm), mm(y)), QPointF(mm(pageWidthMm - marginMm), mm(y)));
     }
@@ -167,8 +208,12 @@ void drawPage(QPainter& painter, const ReportContent& content) {
     page.drawFact(text::fileName, qs(content.fileName));
     page.drawFact(text::fileSize, grouped(content.fileSize) + text::bytes);
     page.drawFact(text::sha256, qs(content.sha256), page.fixedFamily);
-    page.drawFact(text::captureDate, content.captureDate.empty() ? text::noCaptureDate
-                                                                 : qs(content.captureDate));
+    QString captureDate =
+        content.captureDate.empty() ? text::noCaptureDate : qs(content.captureDate);
+    if (content.clock) {
+        captureDate += text::correctedNote(qs(content.clock->offset));
+    }
+    page.drawFact(text::captureDate, captureDate);
     page.drawFact(text::frameCount, QString::number(content.frameCount));
     page.drawFact(text::firstFrame, readout(content.firstNumber));
     page.drawFact(text::lastFrame, readout(content.lastNumber));
@@ -204,6 +249,52 @@ void drawPage(QPainter& painter, const ReportContent& content) {
     page.drawFact(text::madeAt, qs(content.madeAt));
 }
 
+void drawRecordPage(QPainter& painter, const ReportContent& content) {
+    PageDrawer page(painter);
+    QPen pen(Qt::black);
+    pen.setWidthF(mm(0.2));
+    painter.setPen(pen);
+
+    painter.setFont(font(page.textFamily, 16, true));
+    painter.drawText(QRectF(mm(marginMm), mm(page.y), mm(contentWidthMm), mm(9)),
+                     Qt::AlignLeft | Qt::AlignVCenter, text::recordTitle);
+    painter.setFont(font(page.textFamily, 10));
+    painter.drawText(QRectF(mm(marginMm), mm(page.y), mm(contentWidthMm), mm(9)),
+                     Qt::AlignRight | Qt::AlignVCenter, qs(content.fileName));
+    page.y += 10;
+    page.rule();
+    page.y += 1;
+
+    page.drawHeading(text::record);
+    for (const ReportRecordEntry& entry : content.record) {
+        page.drawLine(qs(entry.what) + QStringLiteral("　") + qs(entry.name), 10, {}, true);
+        page.y += 0.6;
+        page.drawLine(text::how + QStringLiteral(": ") + qs(entry.how), 9, {}, false, 4);
+        page.drawLine(text::fileSize + QStringLiteral(": ") + grouped(entry.size) + text::bytes,
+                      9, {}, false, 4);
+        page.drawLine(text::sha256 + QStringLiteral(": ") + qs(entry.sha256), 9,
+                      page.fixedFamily, false, 4);
+        page.y += 2.5;
+    }
+
+    if (content.clock) {
+        page.y += 2;
+        page.drawHeading(text::clock);
+        page.drawFact(text::clockOffset, qs(content.clock->offset));
+        page.drawFact(text::clockNote,
+                      content.clock->note.empty() ? text::noClockNote : qs(content.clock->note));
+        page.drawLine(text::clockRule, 9);
+        page.y += 2;
+        const std::vector<double> columns{0, 62, 121};
+        page.drawRow({QString(), text::recordedTime, text::correctedTime}, columns, 9.5, true);
+        page.y += 0.5;
+        for (const ReportClockLines::Row& row : content.clock->rows) {
+            page.drawRow({qs(row.label), qs(row.recorded), qs(row.corrected)}, columns, 9.5);
+            page.y += 0.6;
+        }
+    }
+}
+
 }  // namespace
 
 std::optional<QByteArray> renderReportPdf(const ReportContent& content) {
@@ -228,6 +319,12 @@ std::optional<QByteArray> renderReportPdf(const ReportContent& content) {
             return std::nullopt;
         }
         drawPage(painter, content);
+        if (!content.record.empty() || content.clock) {
+            if (!writer.newPage()) {
+                return std::nullopt;
+            }
+            drawRecordPage(painter, content);
+        }
         if (!painter.end()) {
             return std::nullopt;
         }

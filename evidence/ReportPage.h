@@ -9,8 +9,22 @@
 #include <QImage>
 
 #include "EventFrames.h"
+#include "ReportRecord.h"
 
-// What the one page of a report shows; every text as it is to be printed.
+// A stated correction of the recorder's clock, as printed.
+struct ReportClockLines {
+    struct Row {
+        std::string label;      // which frame
+        std::string recorded;   // its time of day by the recorder's clock
+        std::string corrected;  // the same instant corrected
+    };
+    std::string offset;  // "+65 秒"
+    std::string note;    // the user's reason; may be empty
+    std::vector<Row> rows;
+};
+
+// What the report's pages show; every text as it is to be printed. The first page holds the
+// recording's facts and its pictures, the second the record of the steps and the clock.
 struct ReportContent {
     struct Picture {
         EventFrame frame;
@@ -29,9 +43,12 @@ struct ReportContent {
     std::string programName;
     std::string programVersion;
     std::string madeAt;
+    // The recording as received first, then every file written with the report.
+    std::vector<ReportRecordEntry> record;
+    std::optional<ReportClockLines> clock;
 };
 
-// The report as one A4 page of PDF: Japanese labels in the IPA fonts, embedded, the text
+// The report as A4 pages of PDF: Japanese labels in the IPA fonts, embedded, the text
 // extractable. Needs a QGuiApplication (fonts); may run on any thread. Nothing when Qt could
 // not draw the page.
 std::optional<QByteArray> renderReportPdf(const ReportContent& content);

@@ -16,10 +16,12 @@ constexpr std::size_t aheadLimit = 3;
 }  // namespace
 
 SharePictures::SharePictures(const Recording& source, const std::vector<ClipFrame>& frames,
-                             bool burnTimes, int width, int height)
+                             bool burnTimes, const ClockCorrection& correction, int width,
+                             int height)
     : recording(source),
       timeline(frames),
       overlay(burnTimes),
+      clock(correction),
       captureDate(source.getCaptureDate()),
       firstNumber(source.frameAt(0).number),
       blank(width, height, QImage::Format_BGR888) {
@@ -64,7 +66,7 @@ void SharePictures::run() {
         if (overlay && !picture.image.isNull()) {
             const std::int32_t number = recording.frameAt(frame.index).number;
             drawFrameOverlay(picture.image,
-                             frameTimeOfDay(captureDate, firstNumber, number).value_or(""),
+                             shownTimeOfDay(captureDate, firstNumber, number, clock),
                              frameTimeText(number));
         }
         std::unique_lock<std::mutex> guard(lock);

@@ -11,6 +11,7 @@
 #include <QImage>
 
 #include "ClipExport.h"
+#include "ClockCorrection.h"
 
 class Recording;
 
@@ -27,7 +28,7 @@ public:
     // Frames of a picture size `width` x `height` (the first decodable frame's when the
     // recording has no picture yet).
     SharePictures(const Recording& recording, const std::vector<ClipFrame>& timeline, bool overlay,
-                  int width, int height);
+                  const ClockCorrection& clock, int width, int height);
     ~SharePictures();
     SharePictures(const SharePictures&) = delete;
     SharePictures& operator=(const SharePictures&) = delete;
@@ -41,6 +42,7 @@ private:
     const Recording& recording;
     const std::vector<ClipFrame>& timeline;
     const bool overlay;
+    const ClockCorrection clock;
     const std::string captureDate;
     const std::int32_t firstNumber;
     QImage blank;

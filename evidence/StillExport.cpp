@@ -100,9 +100,8 @@ ExportResult exportStill(const Recording& recording, std::uint32_t index,
     }
     QImage picture = pictures.view().copy();
     if (options.overlay && *format == StillFormat::Png) {
-        const std::string timeOfDay =
-            frameTimeOfDay(recording.getCaptureDate(), recording.frameAt(0).number, frame.number)
-                .value_or("");
+        const std::string timeOfDay = shownTimeOfDay(
+            recording.getCaptureDate(), recording.frameAt(0).number, frame.number, options.clock);
         drawFrameOverlay(picture, timeOfDay, frameTimeText(frame.number));
     }
     QByteArray bytes;

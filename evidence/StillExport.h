@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "ClockCorrection.h"
 #include "ExportProgress.h"
 #include "ExportResult.h"
 
@@ -23,6 +24,7 @@ struct StillOptions {
     // Burns the time of day and the readout's time into a PNG (never into the recorded bytes).
     bool overlay = false;
     bool replace = false;
+    ClockCorrection clock{};  // the overlay's time of day, corrected and marked
 };
 
 // Writes frame `index` to `target` in the format of its extension. A picture is decoded as in

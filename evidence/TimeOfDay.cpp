@@ -1,5 +1,7 @@
 #include "TimeOfDay.h"
 
+#include "ClockCorrection.h"
+
 #include <chrono>
 #include <cstdio>
 
@@ -19,7 +21,8 @@ bool readField(const std::string& text, std::size_t at, std::size_t digits, int&
 }  // namespace
 
 std::optional<std::string> frameTimeOfDay(const std::string& captureDate,
-                                          std::int32_t firstNumber, std::int32_t number) {
+                                          std::int32_t firstNumber, std::int32_t number,
+                                          std::int64_t offsetMilliseconds) {
     using namespace std::chrono;
     // "YYYY:MM:DD HH:MM:SS", exactly as the camera writes it.
     if (captureDate.size() != 19 || captureDate[4] != ':' || captureDate[7] != ':' ||
@@ -39,9 +42,12 @@ std::optional<std::string> frameTimeOfDay(const std::string& captureDate,
     }
     const std::int64_t units = std::int64_t{number} - firstNumber;
     // Whole seconds towards the past, so a frame is never stamped with a second not yet begun.
-    const std::int64_t elapsed = units >= 0 ? units / 30 : -((-units + 29) / 30);
-    const sys_seconds start = sys_days{date} + hours{h} + minutes{mi} + seconds{s};
-    const sys_seconds at = start + seconds{elapsed};
+    // Without a correction this is floor(units / 30) seconds after the capture date.
+    const sys_time<milliseconds> start = sys_days{date} + hours{h} + minutes{mi} + seconds{s};
+    const sys_time<milliseconds> exact =
+        start + floor<milliseconds>(duration<std::int64_t, std::ratio<1, 30>>{units}) +
+        milliseconds{offsetMilliseconds};
+    const sys_seconds at = floor<seconds>(exact);
     const sys_days atDay = floor<days>(at);
     const year_month_day atDate{atDay};
     const hh_mm_ss clock{at - atDay};
@@ -52,4 +58,14 @@ std::optional<std::string> frameTimeOfDay(const std::string& captureDate,
                   static_cast<int>(clock.minutes().count()),
                   static_cast<int>(clock.seconds().count()));
     return std::string(text);
+}
+
+std::string shownTimeOfDay(const std::string& captureDate, std::int32_t firstNumber,
+                           std::int32_t number, const ClockCorrection& clock) {
+    const std::optional<std::string> time =
+        frameTimeOfDay(captureDate, firstNumber, number, clock.offsetMilliseconds.value_or(0));
+    if (!time) {
+        return {};
+    }
+    return clock.stated() ? *time + " 補正" : *time;
 }

@@ -142,3 +142,32 @@ TEST_F(EvidenceCommandsTest, VerifySaysOkPerFileAndNamesWhatIsWrong) {
     EXPECT_EQ(cli({"verify", recording}).code, 2);
     EXPECT_EQ(cli({"verify"}).code, 2);
 }
+
+TEST_F(EvidenceCommandsTest, ClockOptionsAreRefusedWhereNoTimeOfDayIsShown) {
+    const std::string report = (dir / "r.pdf").string();
+    EXPECT_EQ(cli({"report", recording, "--out", report, "--clock-note", "why"}).code, 2);
+    EXPECT_EQ(cli({"report", recording, "--out", report, "--clock-offset", "65s"}).code, 2);
+    EXPECT_EQ(cli({"report", recording, "--out", report, "--clock-offset", "+1", "--clock-offset",
+                   "+2"})
+                  .code,
+              2);
+    EXPECT_EQ(cli({"video", recording, "--out", (dir / "o.avi").string(), "--clock-offset", "5"})
+                  .code,
+              2);
+    EXPECT_EQ(cli({"video", recording, "--out", (dir / "s.mp4").string(), "--no-overlay",
+                   "--clock-offset", "5"})
+                  .code,
+              2);
+    EXPECT_EQ(cli({"export", recording, "--frame", "0", "--out", (dir / "f.png").string(),
+                   "--clock-offset", "5"})
+                  .code,
+              2);
+    EXPECT_FALSE(fs::exists(report));
+    const CliRun written =
+        cli({"report", recording, "--out", report, "--clock-offset", "-3600.5", "--clock-note", "x"});
+    EXPECT_EQ(written.code, 0) << written.err;
+    EXPECT_EQ(cli({"export", recording, "--frame", "0", "--out", (dir / "f.png").string(),
+                   "--overlay", "--clock-offset", "5"})
+                  .code,
+              0);
+}

@@ -162,7 +162,10 @@ TEST_F(EvidenceExportTest, TheReportNamesTheFileItsHashAndDateAsExtractableText)
     EXPECT_NE(text.find("halcjpeg.dat"), std::string::npos);
     EXPECT_NE(text.find("2026/11/28 14:35:08"), std::string::npos);  // the event's time of day
     EXPECT_NE(text.find("9.8.7.6"), std::string::npos);  // as the About box shows it
-    EXPECT_EQ(run("pdfinfo '" + pdf.string() + "' | grep '^Pages:' | tr -s ' '"), "Pages: 1\n");
+    // The facts and pictures fill the first page; the record of the steps is on the second.
+    EXPECT_EQ(run("pdfinfo '" + pdf.string() + "' | grep '^Pages:' | tr -s ' '"), "Pages: 2\n");
+    EXPECT_NE(text.find("処理の記録"), std::string::npos);
+    EXPECT_EQ(text.find("時計の補正"), std::string::npos);  // nothing about a clock not corrected
     // pdffonts: name, type, encoding, then "emb sub uni"; every font embedded with a Unicode map.
     const std::string fonts = run("pdffonts '" + pdf.string() + "' | tail -n +3");
     EXPECT_NE(fonts.find("IPAPGothic "), std::string::npos) << fonts;
@@ -252,4 +255,43 @@ TEST_F(EvidenceExportTest, ACancelOrFailureAnywhereInThePackageLeavesNothing) {
     EXPECT_EQ(failed.status, Status::Failed);
     EXPECT_NE(failed.message.find(recordingPath), std::string::npos);
     EXPECT_TRUE(fs::is_empty(package));
+}
+
+TEST_F(EvidenceExportTest, ACorrectedClockShowsBothTimesWithTheOffsetAndTheReason) {
+    load("2026:11:28 23:59:50");
+    const fs::path pdf = folder / "report.pdf";
+    ReportOptions options;
+    options.clock = {65'500, "GPS の時刻と比べて"};
+    options.outputs.push_back({"x-share.mp4", "共有用の動画", "H.264 CRF 20", 1234, std::string(64, 'e')});
+    ASSERT_EQ(exportReport(recording, recordingPath, pdf.string(), options, progress).status,
+              Status::Written);
+    const std::string text = run("pdftotext -enc UTF-8 '" + pdf.string() + "' -");
+    EXPECT_NE(text.find("時計の補正 +65.5 秒"), std::string::npos) << text;
+    EXPECT_NE(text.find("GPS の時刻と比べて"), std::string::npos);
+    // The event frame, one second after the first: recorded before midnight, corrected after.
+    EXPECT_NE(text.find("2026/11/28 23:59:51"), std::string::npos) << text;
+    EXPECT_NE(text.find("2026/11/29 00:00:56"), std::string::npos) << text;
+    // The record: the recording received, then what was written with the report.
+    const std::size_t received = text.find("受け取った録画");
+    const std::size_t written = text.find("共有用の動画");
+    ASSERT_NE(received, std::string::npos);
+    EXPECT_GT(written, received);
+    EXPECT_NE(text.find(std::string(64, 'e')), std::string::npos);
+
+    // Stills: the overlay's time of day corrected and marked, the picture otherwise as before
+    // (on the sample, whose pictures are wide enough for the whole text).
+    Recording sample;
+    sample.setOwner(&owner);
+    ASSERT_TRUE(sample.load(HALCYRA_SAMPLE_PATH));
+    StillOptions still;
+    still.overlay = true;
+    ASSERT_TRUE(exportStill(sample, 10, (folder / "plain.png").string(), still, progress).written());
+    still.clock.offsetMilliseconds = 0;
+    ASSERT_TRUE(exportStill(sample, 10, (folder / "marked.png").string(), still, progress).written());
+    const QImage plain((folder / "plain.png").string().c_str());
+    const QImage marked((folder / "marked.png").string().c_str());
+    ASSERT_EQ(plain.size(), marked.size());
+    EXPECT_NE(plain, marked);  // the mark
+    EXPECT_EQ(plain.copy(0, 0, plain.width(), plain.height() / 2),
+              marked.copy(0, 0, marked.width(), marked.height() / 2));
 }

@@ -20,9 +20,8 @@ bool readField(const std::string& text, std::size_t at, std::size_t digits, int&
 
 }  // namespace
 
-std::optional<std::string> frameTimeOfDay(const std::string& captureDate,
-                                          std::int32_t firstNumber, std::int32_t number,
-                                          std::int64_t offsetMilliseconds) {
+std::optional<std::int64_t> frameInstantMilliseconds(const std::string& captureDate,
+                                                     std::int32_t firstNumber, std::int32_t number) {
     using namespace std::chrono;
     // "YYYY:MM:DD HH:MM:SS", exactly as the camera writes it.
     if (captureDate.size() != 19 || captureDate[4] != ':' || captureDate[7] != ':' ||
@@ -41,13 +40,25 @@ std::optional<std::string> frameTimeOfDay(const std::string& captureDate,
         return std::nullopt;
     }
     const std::int64_t units = std::int64_t{number} - firstNumber;
+    const sys_time<milliseconds> start = sys_days{date} + hours{h} + minutes{mi} + seconds{s};
+    const sys_time<milliseconds> at =
+        start + floor<milliseconds>(duration<std::int64_t, std::ratio<1, 30>>{units});
+    return at.time_since_epoch().count();
+}
+
+std::optional<std::string> frameTimeOfDay(const std::string& captureDate,
+                                          std::int32_t firstNumber, std::int32_t number,
+                                          std::int64_t offsetMilliseconds) {
+    using namespace std::chrono;
+    const std::optional<std::int64_t> instant =
+        frameInstantMilliseconds(captureDate, firstNumber, number);
+    if (!instant) {
+        return std::nullopt;
+    }
     // Whole seconds towards the past, so a frame is never stamped with a second not yet begun.
     // Without a correction this is floor(units / 30) seconds after the capture date.
-    const sys_time<milliseconds> start = sys_days{date} + hours{h} + minutes{mi} + seconds{s};
-    const sys_time<milliseconds> exact =
-        start + floor<milliseconds>(duration<std::int64_t, std::ratio<1, 30>>{units}) +
-        milliseconds{offsetMilliseconds};
-    const sys_seconds at = floor<seconds>(exact);
+    const sys_seconds at =
+        floor<seconds>(sys_time<milliseconds>{milliseconds{*instant + offsetMilliseconds}});
     const sys_days atDay = floor<days>(at);
     const year_month_day atDate{atDay};
     const hh_mm_ss clock{at - atDay};

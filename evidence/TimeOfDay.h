@@ -14,6 +14,11 @@ std::optional<std::string> frameTimeOfDay(const std::string& captureDate,
                                           std::int32_t firstNumber, std::int32_t number,
                                           std::int64_t offsetMilliseconds = 0);
 
+// The instant of a frame by the recorder's clock, in milliseconds since 1970-01-01 00:00:00 of
+// the capture date's own (unstated) time zone; nothing without a valid capture date.
+std::optional<std::int64_t> frameInstantMilliseconds(const std::string& captureDate,
+                                                     std::int32_t firstNumber, std::int32_t number);
+
 // The time of day the exports show for a frame: the recorded one, or with a stated correction
 // the corrected one marked "補正". Empty when the recording has no valid capture date.
 struct ClockCorrection;

@@ -13,8 +13,10 @@
 
 #include "ClipDialog.h"
 #include "ClipExport.h"
+#include "ClockDialog.h"
 #include "EvidencePackage.h"
 #include "ExportTexts.h"
+#include "FrameTimeText.h"
 #include "PackageVerifier.h"
 #include "Prompts.h"
 #include "Recording.h"
@@ -40,6 +42,8 @@ ExportCommands::ExportCommands(const Recording& recording, QWidget* window)
     addAction(exportTexts::exportClip, QKeySequence(Qt::CTRL | Qt::Key_E), &ExportCommands::onExportClip);
     addAction(exportTexts::makeReport, QKeySequence(), &ExportCommands::onMakeReport);
     addAction(exportTexts::writePackage, QKeySequence(), &ExportCommands::onWritePackage);
+    clockAction = new QAction(exportTexts::correctClock, this);
+    connect(clockAction, &QAction::triggered, this, &ExportCommands::onCorrectClock);
     verifyAction = new QAction(exportTexts::verifyPackage, this);
     connect(verifyAction, &QAction::triggered, this, &ExportCommands::onVerifyPackage);
     connect(jobRunner, &ExportRunner::busyChanged, this, &ExportCommands::updateActions);
@@ -62,6 +66,7 @@ QMenu* ExportCommands::addMenuTo(QMenuBar& bar) {
     QMenu* menu = bar.addMenu(exportTexts::menu);
     menu->addActions(commandActions);
     menu->addSeparator();
+    menu->addAction(clockAction);
     menu->addAction(verifyAction);
     return menu;
 }
@@ -71,7 +76,11 @@ QList<QAction*> ExportCommands::actions() const {
 }
 
 void ExportCommands::setRecording(const QString& path, bool isLoaded) {
-    recordingPath = QFile::encodeName(path).toStdString();
+    const std::string opened = QFile::encodeName(path).toStdString();
+    if (opened != recordingPath || !isLoaded) {
+        clock = {};  // a correction belongs to the recording it was stated for
+    }
+    recordingPath = opened;
     loaded = isLoaded;
     updateActions();
 }
@@ -82,6 +91,7 @@ void ExportCommands::updateActions() {
         action->setEnabled(enabled);
     }
     verifyAction->setEnabled(!jobRunner->isBusy());
+    clockAction->setEnabled(enabled);
 }
 
 std::string ExportCommands::namePrefix() const {
@@ -131,6 +141,7 @@ void ExportCommands::onSaveStill() {
     }
     // A PNG is a picture for people to look at, so it carries the times; a JPEG stays as recorded.
     options.overlay = stillFormatForPath(*target) == StillFormat::Png;
+    options.clock = clock;
     start(*target, [&recording = recording, index, path = *target, options](ExportProgress& progress) {
         return exportStill(recording, index, path, options, progress);
     });
@@ -145,6 +156,7 @@ void ExportCommands::onExportClip() {
         return;
     }
     ClipOptions options = dialog.options();
+    options.clock = clock;
     const std::string suffix = ClipDialog::suffixFor(options.kind);
     const char* filter = exportTexts::aviFilter;
     if (options.kind == ClipKind::OriginalMkv) {
@@ -170,6 +182,7 @@ void ExportCommands::onMakeReport() {
     ReportOptions options;
     options.programVersion =
         VersionInfo::programString(QStringLiteral("ProductVersion")).toStdString();
+    options.clock = clock;
     const std::optional<std::string> target = chooseTarget(
         exportTexts::reportTitle, namePrefix() + "-report.pdf", "pdf", exportTexts::reportFilter,
         options.replace);
@@ -200,6 +213,7 @@ void ExportCommands::onWritePackage() {
     PackageOptions options;
     options.report.programVersion =
         VersionInfo::programString(QStringLiteral("ProductVersion")).toStdString();
+    options.report.clock = clock;
     if (!folder.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
         const QString question = exportTexts::replaceInFolder.arg(folder.dirName());
         if (Prompts::current().message(question.toStdString(), Prompts::Buttons::OkCancel,
@@ -212,6 +226,21 @@ void ExportCommands::onWritePackage() {
                    options](ExportProgress& progress) {
         return exportEvidencePackage(recording, source, target, options, progress);
     });
+}
+
+void ExportCommands::onCorrectClock() {
+    if (!loaded || jobRunner->isBusy()) {
+        return;
+    }
+    const std::uint32_t index = recording.currentIndex();
+    ClockDialog dialog(clock,
+                       {recording.getCaptureDate(), recording.frameAt(0).number,
+                        recording.frameAt(index).number,
+                        frameTimeText(recording.frameAt(index).number)},
+                       window);
+    if (dialog.exec() == QDialog::Accepted) {
+        clock = dialog.correction();
+    }
 }
 
 void ExportCommands::onVerifyPackage() {

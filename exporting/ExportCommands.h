@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 
+#include "ClockCorrection.h"
 #include "ExportRunner.h"
 #include "SaveFolder.h"
 
@@ -38,6 +39,9 @@ public:
     QList<QAction*> actions() const;
     ExportRunner& runner() { return *jobRunner; }
     const SaveFolder& saveFolder() const { return folders; }
+    // The correction the exports of the open recording apply (none until the user states one).
+    const ClockCorrection& clockCorrection() const { return clock; }
+    void setClockCorrection(const ClockCorrection& correction) { clock = correction; }
 
 public slots:
     // Follows the window: what is loaded now, from which file.
@@ -47,6 +51,8 @@ public slots:
     void onMakeReport();
     void onWritePackage();
     void onVerifyPackage();
+    // Asks for the recorder's clock error; the exports of this recording then correct it.
+    void onCorrectClock();
 
 private:
     QAction* addAction(const QString& text, const QKeySequence& keys, void (ExportCommands::*slot)());
@@ -71,6 +77,8 @@ private:
     std::string runningTarget;
     QList<QAction*> commandActions;
     QAction* verifyAction = nullptr;
+    QAction* clockAction = nullptr;
+    ClockCorrection clock;
     // Filled by the running check of a package, shown when it ends.
     std::shared_ptr<PackageVerification> verification;
 };

@@ -11,6 +11,26 @@ inline const QString exportClip = QStringLiteral("動画の書き出し(&C)...")
 inline const QString makeReport = QStringLiteral("報告書の作成(&R)...");
 inline const QString writePackage = QStringLiteral("証拠一式の書き出し(&P)...");
 inline const QString verifyPackage = QStringLiteral("証拠一式の検証(&V)...");
+inline const QString correctClock = QStringLiteral("時計の補正(&T)...");
+
+// The clock dialog; %1 in currentFrame is the frame number, %2 its readout text.
+inline const QString clockTitle = QStringLiteral("時計の補正");
+inline const QString clockExplain = QStringLiteral(
+    "ドライブレコーダーの時計のずれを入力してください。\n"
+    "書き出す動画・静止画・報告書の時刻が補正されます。録画ファイルは変更されません。");
+inline const QString currentFrame = QStringLiteral("現在のフレーム: フレーム番号 %1　%2 秒");
+inline const QString recordedTime = QStringLiteral("記録された時刻: %1");
+inline const QString noCaptureDate =
+    QStringLiteral("記録された時刻: （撮影日時が記録されていません）");
+inline const QString byOffset = QStringLiteral("補正値で指定");
+inline const QString offsetHint = QStringLiteral("例: +65、-3600.5");
+inline const QString byTrueTime = QStringLiteral("このフレームの正しい時刻で指定");
+inline const QString clockNote = QStringLiteral("理由");
+inline const QString clockNoteHint = QStringLiteral("例: GPS の時刻と比べた");
+inline const QString correctedPreview = QStringLiteral("補正後の時刻: %1（補正値 %2）");
+inline const QString badOffset = QStringLiteral("補正値が正しくありません。");
+inline const QString noCorrection = QStringLiteral("補正しない");
+inline const QString okButton = QStringLiteral("OK");
 
 // The clip dialog.
 inline const QString clipTitle = QStringLiteral("動画の書き出し");

@@ -9,7 +9,7 @@ constexpr CliCommand commands[] = {
     {"export", "write frames as the viewer shows them (PNG, PPM) or as recorded (JPEG)", runExportCommand},
     {"video", "write a clip: the original frames (.avi .mkv) or a share copy (.mp4)",
      runVideoCommand},
-    {"report", "write a one-page PDF report of a recording", runReportCommand},
+    {"report", "write the PDF report of a recording, with the record of the steps", runReportCommand},
     {"evidence", "write the evidence package: recording, clips, report, still, SHA256SUMS",
      runEvidenceCommand},
     {"verify", "check an evidence package against its SHA256SUMS and its recording",

@@ -12,7 +12,7 @@ namespace {
 constexpr const char* usage =
     "usage: halcyra-cli report FILE --out PATH.pdf [--clock-offset SECONDS [--clock-note TEXT]]\n"
     "                          [--force]\n\n"
-    "Writes a one-page report of a recording as a PDF (A4): the file's name, size and SHA-256,\n"
+    "Writes the report of a recording as a PDF (A4). Page one: the file's name, size, SHA-256,\n"
     "the capture date, the frame count, the first and last readout time, the event frame\n"
     "(0.000 s) large and the frames 1, 2 and 3 seconds before and after it, each with its\n"
     "readout time and time of day; a second page holds the record of the steps (the recording\n"

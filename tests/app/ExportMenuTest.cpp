@@ -48,8 +48,15 @@ TEST_F(ExportMenuTest, SecondDropDownFollowsTheLoadedState) {
     EXPECT_EQ(menus[0]->text(), QStringLiteral("メニュー(&M)"));
     EXPECT_EQ(menus[0]->menu()->actions().size(), 6);
     EXPECT_EQ(menus[1]->text(), QStringLiteral("書き出し(&E)"));
-    const QList<QAction*> items = exportItems();
-    ASSERT_EQ(items.size(), 4);
+    const QList<QAction*> all = exportItems();
+    ASSERT_EQ(all.size(), 7);
+    const QList<QAction*> items = all.mid(0, 4);
+    // After the exports: the clock of the open recording, and the check of any package.
+    EXPECT_TRUE(all[4]->isSeparator());
+    EXPECT_EQ(all[5]->text(), QStringLiteral("時計の補正(&T)..."));
+    EXPECT_EQ(all[6]->text(), QStringLiteral("証拠一式の検証(&V)..."));
+    EXPECT_FALSE(all[5]->isEnabled());
+    EXPECT_TRUE(all[6]->isEnabled());
     EXPECT_EQ(items[0]->text(), QStringLiteral("静止画の保存(&S)..."));
     EXPECT_EQ(items[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
     EXPECT_EQ(items[1]->text(), QStringLiteral("動画の書き出し(&C)..."));
@@ -77,6 +84,7 @@ TEST_F(ExportMenuTest, SecondDropDownFollowsTheLoadedState) {
 
     ASSERT_TRUE(frame.view()->openRecording(folder.recording("a.dat", {1, 4, 7})));
     EXPECT_EQ(enabled(), items.size());
+    EXPECT_TRUE(all[5]->isEnabled());
     EXPECT_FALSE(frame.view()->openRecording(folder.path("missing.dat")));
     EXPECT_EQ(enabled(), 0);
 }
@@ -137,6 +145,18 @@ TEST_F(ExportMenuTest, APackageGetsAFolderOfItsOwnInsideAFolderInUse) {
     EXPECT_EQ(prompts.callsOf(Kind::message)[0].text,
               "「a-evidence」にはすでにファイルがあります。\n同じ名前のファイルを置き換えますか？");
     EXPECT_FALSE(frame.exports().runner().isBusy());
+
+    // The package just written, checked from the menu: every file holds.
+    prompts.folderAnswers = {folder.path("a-evidence")};
+    prompts.messageAnswers = {Prompts::Answer::Ok};
+    exportItems()[6]->trigger();
+    waitForExport();
+    ASSERT_EQ(prompts.callsOf(Kind::message).size(), 2U);
+    const std::string report = prompts.callsOf(Kind::message)[1].text;
+    EXPECT_TRUE(report.starts_with("「a-evidence」の証拠一式を検証しました。")) << report;
+    EXPECT_TRUE(report.ends_with("\n\na.dat: OK\na-original.avi: OK\na-share.mp4: OK\n"
+                                 "a-report.pdf: OK\na-event.jpg: OK\nSHA256SUMS: OK"))
+        << report;
 }
 
 TEST_F(ExportMenuTest, OpeningWaitsUntilTheExportEnds) {

@@ -25,8 +25,8 @@ namespace fs = std::filesystem;
 namespace {
 
 // Far above what a package's list or report ever holds; a larger file is not read whole.
-constexpr std::uintmax_t checksumsLimit = 1024 * 1024;
-constexpr std::uintmax_t reportLimit = 256 * 1024 * 1024;
+constexpr std::uintmax_t checksumsLimit = std::uintmax_t{1024} * 1024;
+constexpr std::uintmax_t reportLimit = std::uintmax_t{256} * 1024 * 1024;
 constexpr std::size_t hexDigits = 64;
 
 struct ListedFile {
@@ -218,11 +218,11 @@ private:
         std::error_code code;
         const fs::file_status status = fs::symlink_status(path, code);
         if (!fs::exists(status)) {
-            check.problems.push_back("is missing");
+            check.problems.emplace_back("is missing");
             return;
         }
         if (!fs::is_regular_file(status)) {
-            check.problems.push_back("is not a plain file");
+            check.problems.emplace_back("is not a plain file");
             return;
         }
         const std::optional<std::string> digest = digestOf(file.name, check);

@@ -35,6 +35,9 @@ public:
     QList<QAction*> actions() const;
     ExportRunner& runner() { return *jobRunner; }
     const SaveFolder& saveFolder() const { return folders; }
+    // Remembers the export folder in this Halcyra.ini from now on (the per-user one at
+    // construction).
+    void useSettings(const std::string& iniPath);
 
 public slots:
     // Follows the window: what is loaded now, from which file.

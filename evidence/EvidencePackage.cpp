@@ -9,8 +9,10 @@
 #include "ClipExport.h"
 #include "EventFrames.h"
 #include "FileDigest.h"
+#include "PackageFolder.h"
 #include "Recording.h"
 #include "StageProgress.h"
+#include "StepRecord.h"
 #include "StillExport.h"
 #include "TargetWriting.h"
 #include "TimeOfDay.h"
@@ -31,67 +33,6 @@ std::optional<std::string> datePrefix(const std::string& captureDate) {
            d.substr(14, 2) + d.substr(17, 2);
 }
 
-// What the package wrote so far, taken back unless it is kept.
-class PackageFolder {
-public:
-    explicit PackageFolder(fs::path folder) : folder(std::move(folder)) {}
-    ~PackageFolder() {
-        if (!kept) {
-            takeBack();
-        }
-    }
-    PackageFolder(const PackageFolder&) = delete;
-    PackageFolder& operator=(const PackageFolder&) = delete;
-
-    // Creates the folder and any missing folders above it, remembering which it made.
-    bool create(std::string& error) {
-        std::vector<fs::path> missing;
-        std::error_code code;
-        for (fs::path at = folder; !at.empty() && !fs::exists(at, code); at = at.parent_path()) {
-            missing.push_back(at);
-            if (at == at.parent_path()) {
-                break;
-            }
-        }
-        // Outermost first.
-        std::reverse(missing.begin(), missing.end());
-        for (const fs::path& missingFolder : missing) {
-            if (!fs::create_directory(missingFolder, code) && !fs::is_directory(missingFolder)) {
-                error = missingFolder.string() + ": cannot create the folder: " + code.message();
-                return false;
-            }
-            made.push_back(missingFolder);
-        }
-        if (!fs::is_directory(folder, code)) {
-            error = folder.string() + ": is not a folder";
-            return false;
-        }
-        return true;
-    }
-
-    std::string pathOf(const std::string& name) const { return (folder / name).string(); }
-    void wrote(const std::string& name) { files.push_back(name); }
-    const std::vector<std::string>& written() const { return files; }
-    void keep() { kept = true; }
-
-private:
-    void takeBack() {
-        std::error_code code;
-        for (const std::string& name : files) {
-            fs::remove(folder / name, code);
-        }
-        // Innermost first; remove() only takes a folder that is empty again.
-        for (std::size_t i = made.size(); i-- > 0;) {
-            fs::remove(made[i], code);
-        }
-    }
-
-    fs::path folder;
-    std::vector<fs::path> made;
-    std::vector<std::string> files;
-    bool kept = false;
-};
-
 bool holdsAnything(const fs::path& folder) {
     std::error_code code;
     return fs::is_directory(folder, code) && !fs::is_empty(folder, code);
@@ -100,9 +41,9 @@ bool holdsAnything(const fs::path& folder) {
 std::string checksumLines(const PackageFolder& package, std::string& error) {
     std::string lines;
     for (const std::string& name : package.written()) {
-        const std::optional<std::string> digest = fileSha256(package.pathOf(name), error);
+        const std::optional<std::string> digest = fileSha256(package.stagedPathOf(name), error);
         if (!digest) {
-            std::string message = package.pathOf(name);
+            std::string message = package.stagedPathOf(name);
             message.append(": cannot be read back: ").append(error);
             error = std::move(message);
             return {};
@@ -168,39 +109,44 @@ ExportResult exportEvidencePackage(const Recording& recording, const std::string
         std::uint64_t weight;
         std::function<ExportResult(ExportProgress&)> write;
         const std::string* name;
+        // What the report's record of the steps says of the file; the report itself has none.
+        const char* what;
+        std::string how;
     };
-    const std::string copied = package.pathOf(names.recording);
-    const bool replace = options.replace;
+    const std::string copied = package.stagedPathOf(names.recording);
+    // Every file goes into the fresh staging folder; only the final step meets the old ones.
+    const bool replace = false;
     ReportOptions report = options.report;
     report.replace = replace;
+    const ClipOptions original{ClipKind::OriginalAvi, {}, true, replace};
+    const ClipOptions share{ClipKind::ShareMp4, {}, true, replace, report.clock};
+    // The report comes last so that its record of the steps holds the others' hashes.
     const std::array<Stage, 5> stages{{
         {2,
          [&](ExportProgress& p) { return copyToTarget(recordingPath, copied, replace, p); },
-         &names.recording},
+         &names.recording, "録画のコピー", "受け取った録画をバイト単位でそのまま複製"},
         {4,
          [&](ExportProgress& p) {
-             const ClipOptions clip{ClipKind::OriginalAvi, {}, true, replace};
-             return exportClip(recording, package.pathOf(names.originalClip), clip, p);
+             return exportClip(recording, package.stagedPathOf(names.originalClip), original, p);
          },
-         &names.originalClip},
+         &names.originalClip, "原本の動画", clipMethod(original)},
         {76,
          [&](ExportProgress& p) {
-             const ClipOptions clip{ClipKind::ShareMp4, {}, true, replace, report.clock};
-             return exportClip(recording, package.pathOf(names.shareClip), clip, p);
+             return exportClip(recording, package.stagedPathOf(names.shareClip), share, p);
          },
-         &names.shareClip},
-        // The report is made from the copy: the hash it prints is that of the file beside it.
-        {15,
-         [&](ExportProgress& p) {
-             return exportReport(recording, copied, package.pathOf(names.report), report, p);
-         },
-         &names.report},
+         &names.shareClip, "共有用の動画", clipMethod(share)},
         {1,
          [&](ExportProgress& p) {
              return exportStill(recording, frames->event.index,
-                                package.pathOf(names.eventStill), {false, replace}, p);
+                                package.stagedPathOf(names.eventStill), {false, replace}, p);
          },
-         &names.eventStill},
+         &names.eventStill, "イベント位置の静止画", "記録されたJPEGをそのまま"},
+        // Made from the copy: the hash it prints is that of the file beside it.
+        {15,
+         [&](ExportProgress& p) {
+             return exportReport(recording, copied, package.stagedPathOf(names.report), report, p);
+         },
+         &names.report, nullptr, {}},
     }};
     constexpr std::uint64_t unitsPerWeight = 1000;
     constexpr std::uint64_t checksumWeight = 2;
@@ -226,6 +172,14 @@ ExportResult exportEvidencePackage(const Recording& recording, const std::string
             return result;
         }
         package.wrote(*stage.name);
+        if (stage.what != nullptr) {
+            std::optional<ReportRecordEntry> entry = writtenFileEntry(
+                package.stagedPathOf(*stage.name), *stage.name, stage.what, stage.how, error);
+            if (!entry) {
+                return ExportResult::failure(Status::Failed, error);
+            }
+            report.outputs.push_back(std::move(*entry));
+        }
         if (result.status == Status::WrittenWithDamage) {
             outcome = result;
         }
@@ -239,12 +193,18 @@ ExportResult exportEvidencePackage(const Recording& recording, const std::string
     if (lines.empty()) {
         return ExportResult::failure(Status::Failed, error);
     }
-    ExportResult sums = writeTargetBytes(package.pathOf(names.checksums),
+    ExportResult sums = writeTargetBytes(package.stagedPathOf(names.checksums),
                                          std::span<const char>(lines.data(), lines.size()), replace);
     if (!sums.written()) {
         return sums;
     }
-    package.keep();
+    package.wrote(names.checksums);
+    if (progress.isCancelled()) {
+        return ExportResult::failure(Status::Cancelled, folder + ": cancelled, nothing was left");
+    }
+    if (!package.place(options.replace, error)) {
+        return ExportResult::failure(Status::Failed, error + "; the folder was left as it was");
+    }
     progress.advance(total, total);
     return outcome;
 }

@@ -24,7 +24,8 @@ PackageFileNames packageFileNames(const Recording& recording, const std::string&
 
 struct PackageOptions {
     ReportOptions report;  // its `replace` is not used
-    // The folder may already hold files; files of the package's names in it are replaced.
+    // The folder may already hold files; files of the package's names in it are replaced, but
+    // only once the whole package is complete.
     bool replace = false;
 };
 
@@ -33,8 +34,10 @@ struct PackageOptions {
 // recording copied byte for byte, the original clip, the share copy, the report, the event
 // frame's recorded JPEG and SHA256SUMS, which lists every other file in sha256sum's format so
 // that `sha256sum -c SHA256SUMS` in the folder proves the set. Progress runs over the whole
-// package. A cancel or any failure removes every file the package wrote, and the folder when
-// it made it. The recording is only read. Needs a QGuiApplication (overlay, report).
+// package. Every file is written under a staging name first and the set takes its names only
+// when all are complete: a cancel or any failure leaves no file of the package, the files the
+// folder held before exactly as they were, and removes the folder when it made it. The
+// recording is only read. Needs a QGuiApplication (overlay, report).
 ExportResult exportEvidencePackage(const Recording& recording, const std::string& recordingPath,
                                    const std::string& folder, const PackageOptions& options,
                                    ExportProgress& progress);

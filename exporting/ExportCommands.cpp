@@ -22,6 +22,7 @@
 #include "Recording.h"
 #include "ReportExport.h"
 #include "StillExport.h"
+#include "UserLocations.h"
 #include "VersionInfo.h"
 
 namespace {
@@ -37,7 +38,10 @@ bool exists(const std::string& path) {
 }  // namespace
 
 ExportCommands::ExportCommands(const Recording& recording, QWidget* window)
-    : recording(recording), window(window), jobRunner(new ExportRunner(window, this)) {
+    : recording(recording),
+      window(window),
+      jobRunner(new ExportRunner(window, this)),
+      folders(UserLocations::current().settingsFolder() + "Halcyra.ini") {
     addAction(exportTexts::saveStill, QKeySequence(Qt::CTRL | Qt::Key_S), &ExportCommands::onSaveStill);
     addAction(exportTexts::exportClip, QKeySequence(Qt::CTRL | Qt::Key_E), &ExportCommands::onExportClip);
     addAction(exportTexts::makeReport, QKeySequence(), &ExportCommands::onMakeReport);
@@ -52,6 +56,10 @@ ExportCommands::ExportCommands(const Recording& recording, QWidget* window)
 }
 
 ExportCommands::~ExportCommands() = default;
+
+void ExportCommands::useSettings(const std::string& iniPath) {
+    folders = SaveFolder(iniPath);
+}
 
 QAction* ExportCommands::addAction(const QString& text, const QKeySequence& keys,
                                    void (ExportCommands::*slot)()) {

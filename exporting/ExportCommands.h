@@ -42,6 +42,9 @@ public:
     // The correction the exports of the open recording apply (none until the user states one).
     const ClockCorrection& clockCorrection() const { return clock; }
     void setClockCorrection(const ClockCorrection& correction) { clock = correction; }
+    // Remembers the export folder in this Halcyra.ini from now on (the per-user one at
+    // construction).
+    void useSettings(const std::string& iniPath);
 
 public slots:
     // Follows the window: what is loaded now, from which file.

@@ -23,6 +23,8 @@ class ExportMenuTest : public ::testing::Test {
 protected:
     ExportMenuTest() {
         Prompts::install(&prompts);
+        // The remembered folder of other runs must not decide where these dialogs start.
+        frame.exports().useSettings(folder.path("Halcyra.ini"));
         frame.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&frame));
     }
@@ -100,6 +102,8 @@ TEST_F(ExportMenuTest, SaveDialogsStartAtHomeThenInTheLastExportFolder) {
     waitForExport();
     ASSERT_TRUE(QFile::exists(QString::fromStdString(still)));
     EXPECT_TRUE(prompts.callsOf(Kind::message).empty());
+    // Kept for the next run too.
+    EXPECT_EQ(SaveFolder(folder.path("Halcyra.ini")).start(), folder.path(""));
 
     // Into the same file again: asked first; Cancel keeps the file and starts nothing.
     prompts.saveFileAnswers = {still};

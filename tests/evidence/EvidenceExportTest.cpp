@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -294,4 +295,70 @@ TEST_F(EvidenceExportTest, ACorrectedClockShowsBothTimesWithTheOffsetAndTheReaso
     EXPECT_NE(plain, marked);  // the mark
     EXPECT_EQ(plain.copy(0, 0, plain.width(), plain.height() / 2),
               marked.copy(0, 0, marked.width(), marked.height() / 2));
+}
+
+TEST_F(EvidenceExportTest, AReplacingPackageThatFailsOrIsCancelledLeavesTheOldFilesAsTheyWere) {
+    load();
+    const fs::path package = folder / "package";
+    const PackageFileNames names = packageFileNames(recording, recordingPath);
+    // The old package: other bytes under every one of the package's names, and a file of the
+    // user's that is no part of it.
+    std::map<std::string, std::string> before;
+    for (const std::string& name : {names.recording, names.originalClip, names.shareClip,
+                                    names.report, names.eventStill, names.checksums,
+                                    std::string("notes.txt")}) {
+        before[name] = "old " + name + "\n";
+    }
+    fs::create_directories(package);
+    for (const auto& [name, bytes] : before) {
+        std::ofstream(package / name, std::ios::binary) << bytes;
+    }
+    const auto expectUnchanged = [&](const std::string& when) {
+        std::map<std::string, std::string> now;
+        for (const auto& entry : fs::directory_iterator(package)) {
+            now[entry.path().filename().string()] = slurp(entry.path());
+        }
+        EXPECT_EQ(now, before) << when;
+    };
+    PackageOptions replacing;
+    replacing.replace = true;
+
+    // A disk that fills halfway: the copy of the recording fits, the original clip does not.
+    const auto limit = static_cast<rlim_t>(fs::file_size(recordingPath) + 512);
+    rlimit previous{};
+    getrlimit(RLIMIT_FSIZE, &previous);
+    const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = previous;
+    small.rlim_cur = limit;
+    setrlimit(RLIMIT_FSIZE, &small);
+    const ExportResult full =
+        exportEvidencePackage(recording, recordingPath, package.string(), replacing, progress);
+    setrlimit(RLIMIT_FSIZE, &previous);
+    std::signal(SIGXFSZ, previousSignal);
+    EXPECT_EQ(full.status, Status::Failed);
+    EXPECT_NE(full.message.find("File too large"), std::string::npos) << full.message;
+    expectUnchanged("full disk");
+
+    // A cancel in every file's share.
+    for (const std::uint64_t at : {1u, 3000u, 30000u, 90000u, 97500u, 98000u}) {
+        CancelAt cancel(at);
+        EXPECT_EQ(exportEvidencePackage(recording, recordingPath, package.string(), replacing,
+                                        cancel)
+                      .status,
+                  Status::Cancelled)
+            << at;
+        expectUnchanged("cancel at " + std::to_string(at));
+    }
+
+    // Complete, the new package replaces the old files of its names; the user's file stays.
+    ASSERT_EQ(
+        exportEvidencePackage(recording, recordingPath, package.string(), replacing, progress)
+            .status,
+        Status::Written);
+    EXPECT_EQ(slurp(package / names.recording), slurp(recordingPath));
+    EXPECT_EQ(slurp(package / "notes.txt"), before["notes.txt"]);
+    EXPECT_EQ(std::distance(fs::directory_iterator(package), {}), 7);
+    const std::string check =
+        run("cd '" + package.string() + "' && sha256sum -c SHA256SUMS 2>&1 && echo proven");
+    EXPECT_NE(check.find("proven"), std::string::npos) << check;
 }

@@ -77,13 +77,58 @@ TEST(ClipDialogTest, ChoicesMapToTheClipOptions) {
 }
 
 TEST(SaveFolderTest, StartsAtHomeThenWhereTheLastExportWent) {
+    const QTemporaryDir temporary;
+    const std::string root = QFile::encodeName(temporary.path()).toStdString() + "/";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(root + "out")));
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(root + "CARD")));
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(root + "cases/20261128-143507")));
     SaveFolder folder;
     EXPECT_EQ(folder.start(), QDir::homePath().toStdString() + "/");
-    folder.remember("/media/user/CARD/../out/clip.mp4");
-    EXPECT_EQ(folder.start(), "/media/user/out/");
+    folder.remember(root + "CARD/../out/clip.mp4");
+    EXPECT_EQ(folder.start(), root + "out/");
     // A package is a folder; the next dialog starts beside it.
-    folder.remember("/tmp/cases/20261128-143507/");
-    EXPECT_EQ(folder.start(), "/tmp/cases/");
+    folder.remember(root + "cases/20261128-143507/");
+    EXPECT_EQ(folder.start(), root + "cases/");
+}
+
+TEST(SaveFolderTest, TheLastFolderIsKeptBesideTheViewOptionsUntilItIsGone) {
+    const QTemporaryDir temporary;
+    const std::string root = QFile::encodeName(temporary.path()).toStdString() + "/";
+    const std::string ini = root + "Halcyra.ini";
+    const std::string home = QDir::homePath().toStdString() + "/";
+    const std::string cases = root + "事故 2026/";
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(cases)));
+    {
+        QFile file(QString::fromStdString(ini));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[Config]\r\nCarSense1=3\r\n[View]\r\nSmoothScaling=1\r\n");
+    }
+    EXPECT_EQ(SaveFolder(ini).start(), home);
+    SaveFolder(ini).remember(cases + "a-share.mp4");
+    // The next run starts there; the other sections are as they were.
+    EXPECT_EQ(SaveFolder(ini).start(), cases);
+    QFile file(QString::fromStdString(ini));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().toStdString(),
+              "[Config]\r\nCarSense1=3\r\n[View]\r\nSmoothScaling=1\r\n[Export]\r\nLastFolder=" +
+                  cases + "\r\n");
+    file.close();
+
+    // Removed (or the card taken out): home again, in this run and the next.
+    SaveFolder running(ini);
+    running.remember(cases + "a-report.pdf");
+    ASSERT_TRUE(QDir(QString::fromStdString(cases)).removeRecursively());
+    EXPECT_EQ(running.start(), home);
+    EXPECT_EQ(SaveFolder(ini).start(), home);
+    // A value edited by hand into something that is no folder, or no absolute one.
+    for (const char* stored : {"[Export]\nLastFolder=relative/\n", "[Export]\nLastFolder=\n",
+                               "[Export]\nLastFolder=/dev/null\n"}) {
+        QFile edited(QString::fromStdString(ini));
+        ASSERT_TRUE(edited.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        edited.write(stored);
+        edited.close();
+        EXPECT_EQ(SaveFolder(ini).start(), home) << stored;
+    }
 }
 
 class RunnerTest : public ::testing::Test {

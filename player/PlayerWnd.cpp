@@ -16,6 +16,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <QPushButton>
 #include <QTimer>
 #include <QUrl>
@@ -207,7 +208,7 @@ void PlayerWnd::paintEvent(QPaintEvent* event) {
 
 void PlayerWnd::paintPicture(QPainter& painter, const QRect& area) {
     const QColor windowColour = palette().color(QPalette::Base);
-    const FrameBitmap& bitmap = recording.shownBitmap();
+    const FrameBitmap& bitmap = pictureBitmap();
     // Nearest pixels unless smooth scaling is chosen.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     if (view.isFit()) {
@@ -245,6 +246,26 @@ void PlayerWnd::paintPicture(QPainter& painter, const QRect& area) {
         painter.drawImage(target, part);
         painter.restore();
     }
+}
+
+const FrameBitmap& PlayerWnd::pictureBitmap() {
+    const FrameBitmap& shown = recording.shownBitmap();
+    if (duePaint) {
+        return shown;
+    }
+    // Between ticks the pair may already hold the frames after the one the readout shows.
+    for (int index : {recording.isShownSelectorSet() ? 0 : 1, recording.isShownSelectorSet() ? 1 : 0}) {
+        if (recording.frameInBitmap(index) == readoutIndex) {
+            return recording.bitmapAt(index);
+        }
+    }
+    if (readoutPictureFrame != readoutIndex) {
+        readoutPictureFrame = readoutIndex;
+        if (!recording.decodeInto(readoutIndex, readoutPicture)) {
+            readoutPictureFrame.reset();
+        }
+    }
+    return readoutPictureFrame ? readoutPicture : shown;
 }
 
 void PlayerWnd::paintSpeedMarks(QPainter& painter, const QRect& area) {
@@ -319,6 +340,8 @@ bool PlayerWnd::openRecording(const std::string& path) {
     view.reset();
     pace.reset();
     speedNoticeTimer->stop();
+    readoutPictureFrame.reset();
+    readoutIndex = 0;
     if (recording.load(path)) {
         window()->setWindowTitle(playerTexts::frameTitle + playerTexts::titleSeparator +
                                  QString::fromStdString(recording.getCaptureDate()));
@@ -494,7 +517,12 @@ void PlayerWnd::playTick() {
     }
     bool clockStepDone = false;
     try {
-        if (recording.checkFrameDue()) {
+        bool due = false;
+        {
+            const QScopedValueRollback<bool> painting(duePaint, true);
+            due = recording.checkFrameDue();
+        }
+        if (due) {
             if (now >= lastTickTime) {
                 recording.advanceTick();
             }
@@ -523,6 +551,7 @@ void PlayerWnd::showPosition() {
 }
 
 void PlayerWnd::updateTimeReadout() {
+    readoutIndex = recording.currentIndex();
     timeReadout->setText(QString::fromStdString(frameTimeText(recording.currentNumber())));
 }
 

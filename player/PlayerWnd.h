@@ -152,6 +152,8 @@ private:
     void paintPicture(QPainter& painter, const QRect& area);
     void paintSpeedMarks(QPainter& painter, const QRect& area);
     QSize pictureSize() const;
+    // What a paint shows: the due tick's bitmap, otherwise the frame the readout names.
+    const FrameBitmap& pictureBitmap();
     // After the speed changed: the running timer takes the new period, the notice shows.
     void speedChanged();
 
@@ -196,6 +198,12 @@ private:
     // A tick that shows a message box runs a nested event loop; ticks arriving meanwhile are
     // dropped, as the timer's callbacks never overlap.
     bool tickRunning = false;
+    // True while a due tick paints; every other paint shows the readout's frame.
+    bool duePaint = false;
+    std::uint32_t readoutIndex = 0;
+    // The readout's frame when neither bitmap of the pair holds it any more.
+    FrameBitmap readoutPicture;
+    std::optional<std::uint32_t> readoutPictureFrame;
     bool opensHeld = false;
     std::optional<std::string> heldOpen;
 };

@@ -215,7 +215,11 @@ bool Recording::isLast() const {
 
 bool Recording::decodeFrame(std::uint32_t frameIndex, bool intoHidden) {
     const FrameRecord frame = frameAt(frameIndex);
-    FrameBitmap& target = bitmaps[(intoHidden && !shownSelector) ? 0 : 1];
+    const std::size_t targetIndex = (intoHidden && !shownSelector) ? 0 : 1;
+    FrameBitmap& target = bitmaps[targetIndex];
+    // Even a decode that stops part way leaves the bitmap standing for this frame.
+    heldFrames[targetIndex] =
+        std::min(frameIndex, static_cast<std::uint32_t>(frames.size() - 1));
     const auto targetFor = [&](int width, int height) -> FrameBitmap* {
         if (!pairHoldsFrame && !createBitmaps(width, height)) {
             return nullptr;
@@ -231,6 +235,24 @@ bool Recording::decodeFrame(std::uint32_t frameIndex, bool intoHidden) {
     return true;
 }
 
+bool Recording::decodeInto(std::uint32_t frameIndex, FrameBitmap& target) const {
+    if (frames.empty() || !pairHoldsFrame) {
+        return false;
+    }
+    if ((target.width() != pairWidth || target.height() != pairHeight || !target.isCreated()) &&
+        !target.create(pairWidth, pairHeight)) {
+        return false;
+    }
+    const FrameRecord frame = frameAt(frameIndex);
+    const std::span<const std::uint8_t> jpeg(frame.jpegData,
+                                             static_cast<std::size_t>(frame.jpegSize));
+    try {
+        return decodeJpegFrame(jpeg, [&target](int, int) { return &target; });
+    } catch (int) {
+        return false;
+    }
+}
+
 bool Recording::createBitmaps(int width, int height) {
     // A pair left by a decode that failed is reused when the size fits.
     if (!bitmaps[0].create(width, height) || !bitmaps[1].create(width, height)) {
@@ -243,6 +265,7 @@ bool Recording::createBitmaps(int width, int height) {
 }
 
 void Recording::releaseBitmaps() {
+    heldFrames = {};
     for (FrameBitmap& bitmap : bitmaps) {
         bitmap.release();
     }

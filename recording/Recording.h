@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,15 @@ public:
     // True when the decode ran to completion; throws int 1 on a fatal decoder error.
     bool decodeFrame(std::uint32_t frameIndex, bool intoHidden);
 
+    // Decodes frame `frameIndex` (clamped to the last) into `target`, created at the pair's
+    // size, as decodeFrame would into the pair; the pair and the cursor are left alone.
+    // False when there is no pair or the decode did not run to completion.
+    bool decodeInto(std::uint32_t frameIndex, FrameBitmap& target) const;
+    // The index of the frame last decoded into bitmap `index` of the pair, if any.
+    std::optional<std::uint32_t> frameInBitmap(int index) const {
+        return heldFrames[static_cast<std::size_t>(index)];
+    }
+
     bool bitmapsCreated() const { return pairHoldsFrame; }
     const FrameBitmap& shownBitmap() const { return bitmaps[shownSelector ? 0 : 1]; }
     const FrameBitmap& bitmapAt(int index) const { return bitmaps[static_cast<std::size_t>(index)]; }
@@ -83,6 +93,7 @@ private:
     void repaintOwner(const PixelRect& rect);
 
     std::array<FrameBitmap, 2> bitmaps;
+    std::array<std::optional<std::uint32_t>, 2> heldFrames;
     int pairWidth = 0;
     int pairHeight = 0;
     RecordingOwner* owner = nullptr;

@@ -351,3 +351,36 @@ TEST_F(PlaybackTest, SamplePlaysToItsEndInAboutItsLength) {
 }
 
 }  // namespace
+
+// A repaint between ticks (a resize, un-hiding, a zoom) shows the frame whose time the readout
+// shows, never the one already decoded ahead.
+TEST_F(PlaybackTest, ARepaintBetweenTicksShowsTheReadoutsFrame) {
+    const std::vector<int> numbers{1, 4, 7, 10};
+    open(numbers);
+    const auto readoutFrame = [&] {
+        for (std::size_t k = 0; k < numbers.size(); ++k) {
+            if (readoutOf(*player)->text() == QString::fromStdString(frameTimeText(numbers[k]))) {
+                return static_cast<int>(k);
+            }
+        }
+        return -1;
+    };
+    const auto shownShade = [&] {
+        const QImage image = grabImage(*player);
+        return shadeOfColour(image.pixelColor(image.width() / 2, (image.height() - PlayerWnd::panelHeight) / 2));
+    };
+    player->onPlay();
+    for (int tick = 1; tick <= 12 && player->runningTimerId() != 0; ++tick) {
+        timer.fire();
+        EXPECT_EQ(shownShade(), readoutFrame()) << "after tick " << tick;
+    }
+    EXPECT_EQ(shownShade(), 3);
+    // Zoomed, and after a stop in the middle, the same.
+    player->onFirst();
+    player->onPlay();
+    timer.fire();
+    player->onStop();
+    player->zoomAround(QPointF(144, 90), 2.0);
+    EXPECT_EQ(shownShade(), readoutFrame());
+    EXPECT_EQ(readoutFrame(), 0);
+}

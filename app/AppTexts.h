@@ -11,5 +11,8 @@ inline const QString sensorSettings = QStringLiteral("衝撃検出感度の設�
 inline const QString clockSettings = QStringLiteral("時計の設定(&T)");
 inline const QString about = QStringLiteral("バージョン情報(&V)");
 inline const QString exit = QStringLiteral("終了(&Q)");
+// The drop-down after the others, with the key overview.
+inline const QString helpMenu = QStringLiteral("ヘルプ(&H)");
+inline const QString keyOverview = QStringLiteral("キー操作(&K)…");
 
 }  // namespace appTexts

@@ -11,6 +11,8 @@
 
 #include "AppTexts.h"
 #include "ExportCommands.h"
+#include "KeyOverview.h"
+#include "KeyTable.h"
 #include "PlayerTexts.h"
 #include "PlayerWnd.h"
 #include "ResourcePaths.h"
@@ -25,6 +27,7 @@ CMainFrame::CMainFrame(const std::string& commandLine, QWidget* parent) : QMainW
     exportCommands = std::make_unique<ExportCommands>(playerWnd->loadedRecording(), this);
     exportCommands->addMenuTo(*menuBar());
     playerWnd->addContextActions(exportCommands->actions());
+    createHelpMenu();
     connect(playerWnd, &PlayerWnd::recordingOpened, exportCommands.get(),
             &ExportCommands::setRecording);
     // The export reads the view's recording, so no other file is loaded until it ends.
@@ -66,6 +69,20 @@ void CMainFrame::createMenu() {
     addCommand(appTexts::about, 32773, &PlayerWnd::onAbout);
     menu->addSeparator();
     addCommand(appTexts::exit, 8, &PlayerWnd::onExit);
+}
+
+void CMainFrame::createHelpMenu() {
+    QMenu* menu = menuBar()->addMenu(appTexts::helpMenu);
+    QAction* action = menu->addAction(appTexts::keyOverview);
+    action->setShortcut(keyTable::bindingOf(keyTable::Command::KeyOverview).keys);
+    connect(action, &QAction::triggered, this, &CMainFrame::showKeyOverview);
+}
+
+void CMainFrame::showKeyOverview() {
+    if (keys == nullptr) {
+        keys = new KeyOverview(this);
+    }
+    keys->showOverview();
 }
 
 // The view's client area becomes exactly its minimum, and the frame is centred on the

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 
 class ExportCommands;
+class KeyOverview;
 class PlayerWnd;
 class QTimer;
 
@@ -27,6 +28,11 @@ public:
 
     PlayerWnd* view() const { return playerWnd; }
     ExportCommands& exports() const { return *exportCommands; }
+    // The key overview window, made when first asked for; null until then.
+    KeyOverview* keyOverview() const { return keys; }
+
+public slots:
+    void showKeyOverview();
     int minClientWidth() const { return minWidth; }
     int minClientHeight() const { return minHeight; }
 
@@ -36,11 +42,13 @@ protected:
 
 private:
     void createMenu();
+    void createHelpMenu();
     void sizeToView();
 
     PlayerWnd* playerWnd = nullptr;
     std::unique_ptr<ExportCommands> exportCommands;
     QTimer* closeTimer = nullptr;
+    KeyOverview* keys = nullptr;
     bool closeDecided = false;
     int minWidth = 0;
     int minHeight = 0;

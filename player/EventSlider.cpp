@@ -1,8 +1,11 @@
 #include "EventSlider.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionSlider>
+
+#include "EventSliderAccessible.h"
 
 namespace {
 
@@ -11,7 +14,24 @@ const QColor markColour(220, 0, 0);
 
 }  // namespace
 
-EventSlider::EventSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+EventSlider::EventSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
+    EventSliderAccessible::install();
+}
+
+void EventSlider::setTimeReadout(QLabel* readout, const QString& unit) {
+    timeReadout = readout;
+    timeUnit = unit;
+}
+
+QString EventSlider::valueText() const {
+    if (timeReadout.isNull()) {
+        return {};
+    }
+    const QString time = timeReadout->text();
+    bool isNumber = false;
+    time.toDouble(&isNumber);
+    return isNumber ? time + timeUnit : QString();
+}
 
 bool EventSlider::showsEventMark() const {
     return minimum() <= eventPosition && maximum() >= eventPosition;

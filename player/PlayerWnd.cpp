@@ -24,8 +24,10 @@
 
 #include "AboutDialog.h"
 #include "BitmapButton.h"
+#include "ControlTexts.h"
 #include "EventSlider.h"
 #include "FrameTimeText.h"
+#include "KeyTable.h"
 #include "LogoBar.h"
 #include "MultimediaTimer.h"
 #include "PlayerTexts.h"
@@ -98,6 +100,50 @@ BitmapButton* PlayerWnd::createBitmapButton(const char* name, const QString& tex
     return button;
 }
 
+// The transport buttons show only a picture; their names say what they do, the tooltip also
+// the key. Qt shows tooltips on disabled widgets too.
+void PlayerWnd::describeControls() {
+    const auto describe = [](QWidget* control, const QString& name, const QString& help,
+                             keyTable::Command command) {
+        control->setAccessibleName(name);
+        control->setAccessibleDescription(help);
+        control->setToolTip(controlTexts::withKey(name, keyTable::bindingOf(command).keyText));
+    };
+    describe(firstButton, controlTexts::firstName, controlTexts::firstHelp,
+             keyTable::Command::First);
+    describe(prevButton, controlTexts::prevName, controlTexts::prevHelp, keyTable::Command::Prev);
+    describe(playButton, controlTexts::playName, controlTexts::playHelp,
+             keyTable::Command::PlayStop);
+    describe(stopButton, controlTexts::stopName, controlTexts::stopHelp,
+             keyTable::Command::PlayStop);
+    describe(nextButton, controlTexts::nextName, controlTexts::nextHelp, keyTable::Command::Next);
+    describe(lastButton, controlTexts::lastName, controlTexts::lastHelp, keyTable::Command::Last);
+
+    slider->setAccessibleName(controlTexts::sliderName);
+    slider->setAccessibleDescription(controlTexts::sliderHelp);
+    slider->setToolTip(controlTexts::sliderHelp);
+    slider->setTimeReadout(timeReadout, controlTexts::seconds);
+    timeReadout->setAccessibleName(controlTexts::readoutName);
+    timeReadout->setAccessibleDescription(controlTexts::readoutHelp);
+    timeReadout->setToolTip(controlTexts::readoutHelp);
+    logoBar->setAccessibleName(controlTexts::logoName);
+    logoBar->setToolTip(controlTexts::logoName);
+    setAccessibleName(controlTexts::imageAreaName);
+    setAccessibleDescription(controlTexts::imageAreaHelp);
+
+    // Tab walks the panel left to right, row by row.
+    QWidget* previous = slider;
+    for (QWidget* next : std::initializer_list<QWidget*>{firstButton, prevButton, playButton,
+                                                         stopButton, nextButton, lastButton,
+                                                         browseButton, exitButton}) {
+        setTabOrder(previous, next);
+        previous = next;
+    }
+    // Enter presses a focused push button as Space does, as in the dialogs.
+    browseButton->setAutoDefault(true);
+    exitButton->setAutoDefault(true);
+}
+
 void PlayerWnd::createControls() {
     // Created in this order, which is also the order in which they overlap.
     panelStatic = new QWidget(this);
@@ -147,8 +193,10 @@ void PlayerWnd::createControls() {
 
     logoBar = new LogoBar(this);
     setControlId(logoBar, "logoBar", staticId);
-    logoBar->setAccessibleName(playerTexts::logo);
+    // The strip's window text; what it is called for a screen reader is set below.
+    logoBar->setWindowTitle(playerTexts::logo);
 
+    describeControls();
     layoutControls();
 }
 
@@ -839,44 +887,52 @@ void PlayerWnd::contextMenuEvent(QContextMenuEvent* event) {
 // Keys reach this window when it has the focus or when the focused control does not use
 // them itself (the slider keeps its arrows, a focused button its space bar).
 void PlayerWnd::keyPressEvent(QKeyEvent* event) {
+    using keyTable::Command;
+    const std::optional<Command> command = keyTable::viewCommandFor(event->key());
     bool handled = true;
-    switch (event->key()) {
-        case Qt::Key_Space:
+    switch (command.value_or(Command::KeyOverview)) {
+        case Command::PlayStop:
             handled = pressIfEnabled(playButton) || pressIfEnabled(stopButton);
             break;
-        case Qt::Key_Left:
+        case Command::Prev:
             handled = pressIfEnabled(prevButton);
             break;
-        case Qt::Key_Right:
+        case Command::Next:
             handled = pressIfEnabled(nextButton);
             break;
-        case Qt::Key_Home:
+        case Command::First:
             handled = pressIfEnabled(firstButton);
             break;
-        case Qt::Key_End:
+        case Command::Last:
             handled = pressIfEnabled(lastButton);
             break;
-        case Qt::Key_E:
+        case Command::GoToEvent:
             handled = recording.frameCount() > 0;
             onGoToEvent();
             break;
-        case Qt::Key_BracketRight:
+        case Command::Faster:
             onFaster();
             break;
-        case Qt::Key_BracketLeft:
+        case Command::Slower:
             onSlower();
             break;
-        case Qt::Key_0:
+        case Command::ZoomFit:
             onZoomFit();
             break;
-        case Qt::Key_F11:
+        case Command::FullScreen:
             toggleFullScreen();
             break;
-        case Qt::Key_Escape:
+        case Command::LeaveFullScreen:
             handled = isFullScreenShown();
             leaveFullScreen();
             break;
-        default:
+        // Not keys of this window: the mouse handlers and the frame's shortcuts.
+        case Command::Zoom:
+        case Command::Pan:
+        case Command::FullScreenByMouse:
+        case Command::SaveStill:
+        case Command::ExportClip:
+        case Command::KeyOverview:
             handled = false;
             break;
     }

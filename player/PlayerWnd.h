@@ -145,6 +145,7 @@ protected:
 
 private:
     void createControls();
+    void describeControls();
     BitmapButton* createBitmapButton(const char* name, const QString& text, int id,
                                      const QString& pictures);
     void layoutControls();

@@ -51,6 +51,27 @@ void ArrowPicture::paintEvent(QPaintEvent*) {
 
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing, false);
+    if (devicePixelRatioF() > 1.0) {
+        // On a scaled display the same strokes, one logical pixel wide, through the centres
+        // of the pixels above: sharp at the device's resolution instead of dotted or blocky.
+        QPen wide(Qt::black, 1.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
+        painter.setPen(wide);
+        const auto centre = [](QPoint p) { return QPointF(p.x() + 0.5, p.y() + 0.5); };
+        // The last pixel of each stroke, whose end point is left out.
+        const auto stroke = [&](QPoint from, QPoint to) {
+            const QPoint step((to.x() > from.x()) - (to.x() < from.x()),
+                              (to.y() > from.y()) - (to.y() < from.y()));
+            if (from != to) {
+                painter.drawLine(centre(from), centre(to - step));
+            }
+        };
+        stroke(left, right);
+        stroke(left, QPoint(c - 1, 1));
+        stroke(left, QPoint(c - 1, 2 * c - 1));
+        stroke(right, QPoint(w - c - 1, 1));
+        stroke(right, QPoint(w - c - 1, 2 * c - 1));
+        return;
+    }
     painter.setPen(pen);
     painter.drawPoints(points.constData(), static_cast<int>(points.size()));
 }

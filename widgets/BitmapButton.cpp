@@ -1,5 +1,6 @@
 #include "BitmapButton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 #include "ResourcePaths.h"
@@ -10,10 +11,10 @@ BitmapButton::BitmapButton(QWidget* parent) : QAbstractButton(parent) {
 
 void BitmapButton::loadBitmaps(const QString& normal, const QString& pressed,
                                const QString& focused, const QString& disabled) {
-    normalImage = QPixmap(normal);
-    pressedImage = QPixmap(pressed);
-    focusedImage = QPixmap(focused);
-    disabledImage = QPixmap(disabled);
+    normalImage = ScaledPixmap(normal);
+    pressedImage = ScaledPixmap(pressed);
+    focusedImage = ScaledPixmap(focused);
+    disabledImage = ScaledPixmap(disabled);
     update();
 }
 
@@ -29,8 +30,8 @@ QSize BitmapButton::sizeHint() const {
 }
 
 // A state without its own picture falls back to the normal one rather than to nothing.
-const QPixmap& BitmapButton::currentImage() const {
-    const QPixmap* image = &normalImage;
+const ScaledPixmap& BitmapButton::currentImage() const {
+    const ScaledPixmap* image = &normalImage;
     if (!isEnabled()) {
         image = &disabledImage;
     } else if (isDown()) {
@@ -42,10 +43,23 @@ const QPixmap& BitmapButton::currentImage() const {
 }
 
 void BitmapButton::paintEvent(QPaintEvent*) {
-    const QPixmap& image = currentImage();
+    const ScaledPixmap& image = currentImage();
     if (image.isNull()) {
         return;
     }
     QPainter painter(this);
-    painter.drawPixmap(0, 0, image);
+    const qreal ratio = devicePixelRatioF();
+    // Between the drawn sizes (150 %) the sharper copy is scaled down, which needs smoothing.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, ratio != 1.0 && ratio != 2.0);
+    painter.drawPixmap(0, 0, image.forRatio(ratio));
+}
+
+void BitmapButton::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+        animateClick();
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }

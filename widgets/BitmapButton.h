@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QAbstractButton>
-#include <QPixmap>
 #include <QString>
+
+#include "ScaledPixmap.h"
 
 // A push button that shows one of four ready-made pictures and nothing else: the transport
 // buttons of the main window.
@@ -21,12 +22,14 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Enter presses the focused button as Space does.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    const QPixmap& currentImage() const;
+    const ScaledPixmap& currentImage() const;
 
-    QPixmap normalImage;
-    QPixmap pressedImage;
-    QPixmap focusedImage;
-    QPixmap disabledImage;
+    ScaledPixmap normalImage;
+    ScaledPixmap pressedImage;
+    ScaledPixmap focusedImage;
+    ScaledPixmap disabledImage;
 };

@@ -1,5 +1,6 @@
 #include "BitmapRadioButton.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOptionButton>
@@ -42,6 +43,10 @@ void BitmapRadioButton::setChecked(bool value) {
 }
 
 void BitmapRadioButton::setPicture(const QPixmap& value) {
+    setPicture(ScaledPixmap(value));
+}
+
+void BitmapRadioButton::setPicture(const ScaledPixmap& value) {
     pic = value;
     updateGeometry();
     update();
@@ -91,9 +96,19 @@ void BitmapRadioButton::paintEvent(QPaintEvent*) {
         ++left;
         ++top;
     }
-    const int x = left + (rightEdge - pic.width()) / 2;
-    const int y = top + (bottomEdge - pic.height()) / 2;
+    const int x = left + (rightEdge - pic.size().width()) / 2;
+    const int y = top + (bottomEdge - pic.size().height()) / 2;
     // AND-ing keeps the face where the picture is white and its lines black.
     painter.setCompositionMode(QPainter::RasterOp_SourceAndDestination);
-    painter.drawPixmap(x, y, pic);
+    painter.drawPixmap(x, y, pic.forRatio(devicePixelRatioF()));
+}
+
+void BitmapRadioButton::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        event->modifiers() == Qt::NoModifier) {
+        animateClick();
+        event->accept();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
 }

@@ -24,5 +24,7 @@ void LogoBar::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), groundColour);
     // Right-aligned and never scaled: a narrow strip cuts the logo at its left.
-    painter.drawPixmap(width() - logo.width(), 0, logo);
+    const qreal ratio = devicePixelRatioF();
+    painter.setRenderHint(QPainter::SmoothPixmapTransform, ratio != 1.0 && ratio != 2.0);
+    painter.drawPixmap(width() - logo.size().width(), 0, logo.forRatio(ratio));
 }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QPixmap>
 #include <QWidget>
+
+#include "ScaledPixmap.h"
 
 // The blue strip along the bottom of the main window with the logo at its right end.
 class LogoBar : public QWidget {
@@ -16,5 +17,5 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QPixmap logo;
+    ScaledPixmap logo;
 };

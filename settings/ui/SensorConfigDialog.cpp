@@ -10,6 +10,7 @@
 #include "OutputTarget.h"
 #include "ProgramFolder.h"
 #include "ResourcePaths.h"
+#include "ScaledPixmap.h"
 #include "UserLocations.h"
 
 namespace {
@@ -26,7 +27,21 @@ constexpr const char* leftRight = "左右";
 constexpr const char* upDown = "上下";
 constexpr const char* fileName = "halc.inf";
 constexpr const char* iniName = "Halcyra.ini";
+// What the picture-only controls are called, for a screen reader and in their tooltips.
+constexpr const char* car = "乗用車";
+constexpr const char* carHelp = "乗用車の感度にします。前回出力した乗用車の感度を読み込みます。";
+constexpr const char* truck = "トラック";
+constexpr const char* truckHelp =
+    "トラックの感度にします。前回出力したトラックの感度を読み込みます。";
+constexpr const char* arrow = "低 ↔ 高";
+constexpr const char* arrowHelp = "スライダーを左にするほど検出しにくく、右にするほど検出しやすくなります。";
 }  // namespace text
+
+void describe(QWidget* control, const char* name, const char* help) {
+    control->setAccessibleName(QString::fromUtf8(name));
+    control->setAccessibleDescription(QString::fromUtf8(help));
+    control->setToolTip(QString::fromUtf8(help));
+}
 
 // Template 163, in dialog units.
 constexpr int dialogWidth = 248;
@@ -83,6 +98,13 @@ SensorConfigDialog::SensorConfigDialog(QWidget* parent, std::string programFolde
     upDown_ = units.place(slider(this), {91, 100, 149, 20}, "upDown", upDownId);
     addButtons({37, 132, 50, 14}, {153, 132, 50, 14});
 
+    describe(carButton_, text::car, text::carHelp);
+    describe(truckButton_, text::truck, text::truckHelp);
+    describe(arrow_, text::arrow, text::arrowHelp);
+    frontBack_->setAccessibleName(QString::fromUtf8(text::frontBack));
+    leftRight_->setAccessibleName(QString::fromUtf8(text::leftRight));
+    upDown_->setAccessibleName(QString::fromUtf8(text::upDown));
+
     connect(carButton_, &BitmapRadioButton::clicked, this, &SensorConfigDialog::onCarClicked);
     connect(truckButton_, &BitmapRadioButton::clicked, this, &SensorConfigDialog::onTruckClicked);
 
@@ -90,9 +112,9 @@ SensorConfigDialog::SensorConfigDialog(QWidget* parent, std::string programFolde
 }
 
 bool SensorConfigDialog::OnInitDialog() {
-    carButton_->setPicture(QPixmap(resourcePaths::carPicture));
+    carButton_->setPicture(ScaledPixmap(resourcePaths::carPicture));
     carButton_->setChecked(true);
-    truckButton_->setPicture(QPixmap(resourcePaths::truckPicture));
+    truckButton_->setPicture(ScaledPixmap(resourcePaths::truckPicture));
 
     for (QSlider* axis : {frontBack_, leftRight_, upDown_}) {
         axis->setRange(0, 10);

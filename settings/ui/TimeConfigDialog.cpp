@@ -21,6 +21,8 @@ constexpr const char* explanation =
     "電源を入れる時刻を想定して設定してください。";
 constexpr const char* fileName = "writetime.txt";
 constexpr const char* timeFormat = "HH:mm:ss";
+constexpr const char* dateName = "日付";
+constexpr const char* timeName = "時刻";
 }  // namespace text
 
 // Template 164, in dialog units.
@@ -67,10 +69,12 @@ TimeConfigDialog::TimeConfigDialog(QWidget* parent, std::string programFolder)
     date_->setDisplayFormat(shortDateFormat());
     date_->setCalendarPopup(true);
     date_->setDate(now.date());
+    date_->setAccessibleName(QString::fromUtf8(text::dateName));
     units.place(date_, {17, 41, 60, 15}, "date", dateId);
 
     time_ = new QTimeEdit(this);
     time_->setTime(now.time());
+    time_->setAccessibleName(QString::fromUtf8(text::timeName));
     units.place(time_, {101, 41, 49, 15}, "time", timeId);
 
     addButtons({17, 72, 50, 14}, {112, 72, 50, 14});

@@ -32,7 +32,7 @@ protected:
 
     QList<QAction*> exportItems() const {
         const QList<QAction*> menus = frame.menuBar()->actions();
-        return menus.size() == 2 ? menus[1]->menu()->actions() : QList<QAction*>{};
+        return menus.size() >= 2 ? menus[1]->menu()->actions() : QList<QAction*>{};
     }
     void waitForExport() {
         EXPECT_TRUE(QTest::qWaitFor([this] { return !frame.exports().runner().isBusy(); }, 60000));
@@ -46,7 +46,8 @@ protected:
 
 TEST_F(ExportMenuTest, SecondDropDownFollowsTheLoadedState) {
     const QList<QAction*> menus = frame.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);
+    // Other drop-downs may follow (the help drop-down is the last).
+    ASSERT_GE(menus.size(), 2);
     EXPECT_EQ(menus[0]->text(), QStringLiteral("メニュー(&M)"));
     EXPECT_EQ(menus[0]->menu()->actions().size(), 6);
     EXPECT_EQ(menus[1]->text(), QStringLiteral("書き出し(&E)"));

@@ -69,7 +69,7 @@ TEST_F(FrameTest, ViewNeverShrinksBelowItsMinimum) {
 TEST_F(FrameTest, MenuOffersTheFourCommandsInOrder) {
     const auto frame = showFrame();
     const QList<QAction*> menus = frame->menuBar()->actions();
-    ASSERT_EQ(menus.size(), 2);  // the export drop-down follows
+    ASSERT_GE(menus.size(), 2);  // the export drop-down and others follow
     EXPECT_EQ(menus[0]->text(), QStringLiteral("メニュー(&M)"));
     const QList<QAction*> items = menus[0]->menu()->actions();
     ASSERT_EQ(items.size(), 6);

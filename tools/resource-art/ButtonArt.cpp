@@ -1,7 +1,7 @@
 #include "ButtonArt.h"
 
-#include <array>
 #include <cstdlib>
+#include <functional>
 #include <vector>
 
 namespace {
@@ -17,19 +17,26 @@ const QRgb black = qRgb(0, 0, 0);
 // A glyph cell: nothing, black ink, or white fill inside an outline.
 enum Cell : unsigned char { Empty, Ink, Fill };
 
+// One cell per device pixel of a button drawn at `scale` device pixels per pixel.
 class GlyphMask {
 public:
+    explicit GlyphMask(int scale)
+        : w(width * scale), h(height * scale), cells(static_cast<std::size_t>(w) * h, Empty) {}
     Cell at(int x, int y) const {
-        if (x < 0 || y < 0 || x >= width || y >= height) {
+        if (x < 0 || y < 0 || x >= w || y >= h) {
             return Empty;
         }
-        return cells[y * width + x];
+        return cells[static_cast<std::size_t>(y) * w + x];
     }
-    void set(int x, int y, Cell c) { cells[y * width + x] = c; }
+    void set(int x, int y, Cell c) { cells[static_cast<std::size_t>(y) * w + x] = c; }
     bool inShape(int x, int y) const { return at(x, y) != Empty; }
+    int columns() const { return w; }
+    int rows() const { return h; }
 
 private:
-    std::array<Cell, static_cast<std::size_t>(width) * height> cells{};
+    int w;
+    int h;
+    std::vector<Cell> cells;
 };
 
 // Glyph rows 8..22: fifteen rows centred on the face.
@@ -37,73 +44,88 @@ constexpr int glyphTop = 8;
 constexpr int glyphHalf = 7;
 constexpr int glyphCentreY = glyphTop + glyphHalf;
 
-void addTriangle(std::vector<std::pair<int, int>>& shape, int apexX, bool pointsRight) {
-    for (int dy = -glyphHalf; dy <= glyphHalf; ++dy) {
-        int len = glyphHalf + 1 - std::abs(dy);
-        for (int i = 0; i < len; ++i) {
-            int x = pointsRight ? apexX - glyphHalf + i : apexX + glyphHalf - i;
-            shape.emplace_back(x, glyphCentreY + dy);
+// A shape is a union of regions in button pixels, tested at the centre of each device pixel;
+// at scale 1 that gives the classic stepped triangles, at scale 2 finer steps of the same edges.
+using Region = std::function<bool(double x, double y)>;
+
+// Fifteen rows high; the row through the centre is eight pixels long, each row further out
+// one shorter.
+Region triangle(int apexX, bool pointsRight) {
+    return [apexX, pointsRight](double x, double y) {
+        const double d = std::abs(y - (glyphCentreY + 0.5));
+        if (d > glyphHalf + 0.5) {
+            return false;
         }
-    }
+        if (pointsRight) {
+            return x >= apexX - glyphHalf && x <= apexX - d + 1;
+        }
+        return x >= apexX + d && x <= apexX + glyphHalf + 1;
+    };
 }
 
-void addBox(std::vector<std::pair<int, int>>& shape, int left, int top, int w, int h) {
-    for (int y = top; y < top + h; ++y) {
-        for (int x = left; x < left + w; ++x) {
-            shape.emplace_back(x, y);
-        }
-    }
+Region box(int left, int top, int w, int h) {
+    return [=](double x, double y) { return x >= left && x <= left + w && y >= top && y <= top + h; };
 }
 
-// Solid shapes are all ink; open shapes get a one-pixel black outline around a white inside.
-GlyphMask makeMask(const std::vector<std::pair<int, int>>& shape, bool solid) {
-    GlyphMask filled;
-    for (auto [x, y] : shape) {
-        filled.set(x, y, Fill);
-    }
-    if (solid) {
-        GlyphMask out;
-        for (auto [x, y] : shape) {
-            out.set(x, y, Ink);
+// Solid shapes are all ink; open shapes get a one-pixel black outline (scale device pixels
+// thick) around a white inside.
+GlyphMask makeMask(const std::vector<Region>& shape, bool solid, int scale) {
+    GlyphMask filled(scale);
+    for (int y = 0; y < filled.rows(); ++y) {
+        for (int x = 0; x < filled.columns(); ++x) {
+            const double bx = (x + 0.5) / scale;
+            const double by = (y + 0.5) / scale;
+            for (const Region& region : shape) {
+                if (region(bx, by)) {
+                    filled.set(x, y, Fill);
+                    break;
+                }
+            }
         }
-        return out;
     }
-    GlyphMask out = filled;
-    for (auto [x, y] : shape) {
-        bool edge = !filled.inShape(x - 1, y) || !filled.inShape(x + 1, y) ||
-                    !filled.inShape(x, y - 1) || !filled.inShape(x, y + 1);
-        out.set(x, y, edge ? Ink : Fill);
+    GlyphMask out(scale);
+    for (int y = 0; y < filled.rows(); ++y) {
+        for (int x = 0; x < filled.columns(); ++x) {
+            if (!filled.inShape(x, y)) {
+                continue;
+            }
+            bool edge = solid;
+            for (int k = 1; k <= scale && !edge; ++k) {
+                edge = !filled.inShape(x - k, y) || !filled.inShape(x + k, y) ||
+                       !filled.inShape(x, y - k) || !filled.inShape(x, y + k);
+            }
+            out.set(x, y, edge ? Ink : Fill);
+        }
     }
     return out;
 }
 
-GlyphMask glyphMask(ButtonGlyph glyph) {
-    std::vector<std::pair<int, int>> shape;
+GlyphMask glyphMask(ButtonGlyph glyph, int scale) {
+    std::vector<Region> shape;
     constexpr int barWidth = 4;
     switch (glyph) {
         case ButtonGlyph::Play:
-            addTriangle(shape, 27, true);
-            return makeMask(shape, true);
+            return makeMask({triangle(27, true)}, true, scale);
         case ButtonGlyph::Next:
-            addTriangle(shape, 27, true);
+            shape.push_back(triangle(27, true));
             break;
         case ButtonGlyph::Prev:
-            addTriangle(shape, 20, false);
+            shape.push_back(triangle(20, false));
             break;
         case ButtonGlyph::Stop:
-            addBox(shape, 18, 9, 13, 13);
+            shape.push_back(box(18, 9, 13, 13));
             break;
         case ButtonGlyph::First:
             // Bar and triangle drawn as separate outlines, one pixel apart.
-            addBox(shape, 18, glyphTop, barWidth, 2 * glyphHalf + 1);
-            addTriangle(shape, 23, false);
+            shape.push_back(box(18, glyphTop, barWidth, 2 * glyphHalf + 1));
+            shape.push_back(triangle(23, false));
             break;
         case ButtonGlyph::Last:
-            addTriangle(shape, 25, true);
-            addBox(shape, 27, glyphTop, barWidth, 2 * glyphHalf + 1);
+            shape.push_back(triangle(25, true));
+            shape.push_back(box(27, glyphTop, barWidth, 2 * glyphHalf + 1));
             break;
     }
-    return makeMask(shape, false);
+    return makeMask(shape, false, scale);
 }
 
 void drawRaised(QImage& img) {
@@ -144,28 +166,45 @@ void drawSunken(QImage& img) {
     img.setPixel(0, height - 1, black);
 }
 
-// The classic focus rectangle: every other pixel black along the border of the rectangle.
-void drawFocus(QImage& img, int left, int top, int right, int bottom) {
+// The edges are straight lines of whole pixels, so at a larger scale they are simply wider,
+// as the system draws its own buttons there.
+QImage drawFace(bool sunken, int scale) {
+    QImage img(width, height, QImage::Format_RGB32);
+    if (sunken) {
+        drawSunken(img);
+    } else {
+        drawRaised(img);
+    }
+    return scale == 1 ? img : img.scaled(width * scale, height * scale);
+}
+
+// The classic focus rectangle: every other device pixel black along the border of the
+// rectangle given in button pixels (its outer edge at a larger scale).
+void drawFocus(QImage& img, int left, int top, int right, int bottom, int scale) {
     auto dot = [&](int x, int y) {
         if ((x + y) % 2 == 0) {
             img.setPixel(x, y, black);
         }
     };
-    for (int x = left; x <= right; ++x) {
-        dot(x, top);
-        dot(x, bottom);
+    const int l = left * scale;
+    const int t = top * scale;
+    const int r = right * scale + scale - 1;
+    const int b = bottom * scale + scale - 1;
+    for (int x = l; x <= r; ++x) {
+        dot(x, t);
+        dot(x, b);
     }
-    for (int y = top; y <= bottom; ++y) {
-        dot(left, y);
-        dot(right, y);
+    for (int y = t; y <= b; ++y) {
+        dot(l, y);
+        dot(r, y);
     }
 }
 
 void drawGlyph(QImage& img, const GlyphMask& mask, int dx) {
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < mask.rows(); ++y) {
+        for (int x = 0; x < mask.columns(); ++x) {
             Cell c = mask.at(x, y);
-            if (c != Empty && x + dx < width && y + dx < height) {
+            if (c != Empty && x + dx < mask.columns() && y + dx < mask.rows()) {
                 img.setPixel(x + dx, y + dx, c == Ink ? black : white);
             }
         }
@@ -174,16 +213,16 @@ void drawGlyph(QImage& img, const GlyphMask& mask, int dx) {
 
 // Embossed like a disabled system control: the ink in dark grey over a white copy one pixel
 // lower and to the right; the white inside of open glyphs becomes face colour.
-void drawDisabledGlyph(QImage& img, const GlyphMask& mask) {
-    for (int y = 0; y < height - 1; ++y) {
-        for (int x = 0; x < width - 1; ++x) {
+void drawDisabledGlyph(QImage& img, const GlyphMask& mask, int scale) {
+    for (int y = 0; y < mask.rows() - scale; ++y) {
+        for (int x = 0; x < mask.columns() - scale; ++x) {
             if (mask.at(x, y) == Ink) {
-                img.setPixel(x + 1, y + 1, white);
+                img.setPixel(x + scale, y + scale, white);
             }
         }
     }
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < mask.rows(); ++y) {
+        for (int x = 0; x < mask.columns(); ++x) {
             if (mask.at(x, y) == Ink) {
                 img.setPixel(x, y, shadow);
             }
@@ -193,28 +232,28 @@ void drawDisabledGlyph(QImage& img, const GlyphMask& mask) {
 
 }  // namespace
 
-QImage drawButton(ButtonGlyph glyph, ButtonState state) {
-    QImage img(width, height, QImage::Format_RGB32);
-    GlyphMask mask = glyphMask(glyph);
+QImage drawButton(ButtonGlyph glyph, ButtonState state, int scale) {
+    const GlyphMask mask = glyphMask(glyph, scale);
+    QImage img;
     switch (state) {
         case ButtonState::Normal:
-            drawRaised(img);
+            img = drawFace(false, scale);
             drawGlyph(img, mask, 0);
             break;
         case ButtonState::Focused:
-            drawRaised(img);
+            img = drawFace(false, scale);
             drawGlyph(img, mask, 0);
-            drawFocus(img, 4, 4, width - 5, height - 5);
+            drawFocus(img, 4, 4, width - 5, height - 5, scale);
             break;
         case ButtonState::Pressed:
             // Held down: the face content moves one pixel down and to the right, so it looks pressed.
-            drawSunken(img);
-            drawGlyph(img, mask, 1);
-            drawFocus(img, 5, 5, width - 4, height - 4);
+            img = drawFace(true, scale);
+            drawGlyph(img, mask, scale);
+            drawFocus(img, 5, 5, width - 4, height - 4, scale);
             break;
         case ButtonState::Disabled:
-            drawRaised(img);
-            drawDisabledGlyph(img, mask);
+            img = drawFace(false, scale);
+            drawDisabledGlyph(img, mask, scale);
             break;
     }
     return img;

@@ -8,6 +8,7 @@
 enum class ButtonGlyph { First, Prev, Play, Stop, Next, Last };
 enum class ButtonState { Normal, Pressed, Focused, Disabled };
 
-QImage drawButton(ButtonGlyph glyph, ButtonState state);
+// At `scale` device pixels per pixel (1 or 2): 48 x 30 or 96 x 60.
+QImage drawButton(ButtonGlyph glyph, ButtonState state, int scale = 1);
 QString buttonGlyphName(ButtonGlyph glyph);
 QString buttonStateName(ButtonState state);

@@ -11,20 +11,31 @@ namespace {
 constexpr int vehicleWidth = 56;
 constexpr int vehicleHeight = 40;
 
-QImage whiteCanvas() {
-    QImage img(vehicleWidth, vehicleHeight, QImage::Format_RGB32);
+QImage whiteCanvas(int scale) {
+    QImage img(vehicleWidth * scale, vehicleHeight * scale, QImage::Format_RGB32);
     img.fill(Qt::white);
     return img;
 }
 
-void setupLinePainter(QPainter& p) {
+// Lines one picture pixel wide: one device pixel at scale 1, `scale` pixels above it.
+void setupLinePainter(QPainter& p, int scale) {
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setRenderHint(QPainter::TextAntialiasing, false);
-    p.setPen(QPen(Qt::black, 0));
     p.setBrush(Qt::NoBrush);
+    if (scale == 1) {
+        p.setPen(QPen(Qt::black, 0));
+        return;
+    }
+    p.scale(scale, scale);
+    // Pixel centres, so the wider lines cover the same picture pixels as the thin ones.
+    p.translate(0.5, 0.5);
+    p.setPen(QPen(Qt::black, 1.0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
 }
 
-void drawCaption(QPainter& p, const QString& text) {
+void drawCaption(QPainter& p, const QString& text, int scale) {
+    if (scale != 1) {
+        p.translate(-0.5, -0.5);
+    }
     QFont font(QStringLiteral("IPAGothic"));
     font.setPixelSize(12);
     font.setStyleStrategy(QFont::NoAntialias);
@@ -51,11 +62,11 @@ void drawWheel(QPainter& p, int cx, int cy) {
 
 }  // namespace
 
-QImage drawCarPicture() {
-    QImage img = whiteCanvas();
+QImage drawCarPicture(int scale) {
+    QImage img = whiteCanvas(scale);
     {
         QPainter p(&img);
-        setupLinePainter(p);
+        setupLinePainter(p, scale);
         // Saloon seen from the side, nose to the left.
         const QPolygon body{{8, 21}, {3, 21},  {3, 16},  {5, 13},  {16, 11}, {22, 5},
                             {36, 5}, {42, 11}, {51, 12}, {52, 15}, {52, 21}, {47, 21}};
@@ -71,16 +82,16 @@ QImage drawCarPicture() {
         p.drawPolygon(QPolygon{{30, 11}, {30, 7}, {35, 7}, {39, 11}});
         p.drawLine(29, 12, 29, 19);
         p.drawLine(31, 14, 33, 14);
-        drawCaption(p, QStringLiteral("乗用車"));
+        drawCaption(p, QStringLiteral("乗用車"), scale);
     }
     return toBlackAndWhite(img);
 }
 
-QImage drawTruckPicture() {
-    QImage img = whiteCanvas();
+QImage drawTruckPicture(int scale) {
+    QImage img = whiteCanvas(scale);
     {
         QPainter p(&img);
-        setupLinePainter(p);
+        setupLinePainter(p, scale);
         // Cab to the left, a box body behind it.
         p.drawPolyline(QPolygon{{7, 22}, {3, 22}, {3, 12}, {6, 4}, {17, 4}, {17, 22}});
         p.drawPolygon(QPolygon{{5, 12}, {8, 6}, {15, 6}, {15, 12}});
@@ -92,16 +103,17 @@ QImage drawTruckPicture() {
         drawWheel(p, 11, 22);
         drawWheel(p, 38, 22);
         drawWheel(p, 47, 22);
-        drawCaption(p, QStringLiteral("トラック"));
+        drawCaption(p, QStringLiteral("トラック"), scale);
     }
     return toBlackAndWhite(img);
 }
 
-QImage drawLogo() {
+QImage drawLogo(int scale) {
     const QColor ground(8, 107, 181);
-    QImage img(288, 28, QImage::Format_RGB32);
+    QImage img(288 * scale, 28 * scale, QImage::Format_RGB32);
     img.fill(ground);
     QPainter p(&img);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setRenderHint(QPainter::TextAntialiasing, true);
 

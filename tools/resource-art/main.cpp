@@ -49,13 +49,19 @@ int main(int argc, char** argv) {
                        ButtonGlyph::Next, ButtonGlyph::Last}) {
         for (auto state : {ButtonState::Normal, ButtonState::Pressed, ButtonState::Focused,
                            ButtonState::Disabled}) {
-            const QString name = buttonGlyphName(glyph) + "-" + buttonStateName(state) + ".png";
-            ok &= save(drawButton(glyph, state), root + "/buttons/" + name, true);
+            const QString name = buttonGlyphName(glyph) + "-" + buttonStateName(state);
+            ok &= save(drawButton(glyph, state), root + "/buttons/" + name + ".png", true);
+            ok &= save(drawButton(glyph, state, 2), root + "/buttons/" + name + "@2x.png", true);
         }
     }
+    // Each picture also drawn at twice the size, for displays scaled to 150 % and more; Qt
+    // takes the "@2x" name as a device pixel ratio of 2.
     ok &= save(drawCarPicture(), root + "/pictures/car.png", true);
+    ok &= save(drawCarPicture(2), root + "/pictures/car@2x.png", true);
     ok &= save(drawTruckPicture(), root + "/pictures/truck.png", true);
+    ok &= save(drawTruckPicture(2), root + "/pictures/truck@2x.png", true);
     ok &= save(drawLogo(), root + "/pictures/logo.png", false);
+    ok &= save(drawLogo(2), root + "/pictures/logo@2x.png", false);
     ok &= save(drawIcon(64), root + "/icon/halcyra.png", false);
     // The window icon's sizes, and the rest of the hicolor theme's usual sizes for the menus.
     for (int size : {16, 22, 24, 32, 48, 128, 256}) {

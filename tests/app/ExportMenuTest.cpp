@@ -160,7 +160,7 @@ TEST_F(ExportMenuTest, APackageGetsAFolderOfItsOwnInsideAFolderInUse) {
     const std::string report = prompts.callsOf(Kind::message)[1].text;
     EXPECT_TRUE(report.starts_with("「a-evidence」の証拠一式を検証しました。")) << report;
     EXPECT_TRUE(report.ends_with("\n\na.dat: OK\na-original.avi: OK\na-share.mp4: OK\n"
-                                 "a-report.pdf: OK\na-event.jpg: OK\nSHA256SUMS: OK"))
+                                 "a-event.jpg: OK\na-report.pdf: OK\nSHA256SUMS: OK"))
         << report;
 }
 

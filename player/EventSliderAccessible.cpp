@@ -6,7 +6,7 @@ namespace {
 
 QAccessibleInterface* eventSliderFactory(const QString& className, QObject* object) {
     if (className == QLatin1String("EventSlider") && object != nullptr && object->isWidgetType()) {
-        return new EventSliderAccessible(static_cast<EventSlider*>(object));
+        return new EventSliderAccessible(qobject_cast<EventSlider*>(object));
     }
     return nullptr;
 }
@@ -25,7 +25,7 @@ void EventSliderAccessible::install() {
 }
 
 EventSlider* EventSliderAccessible::slider() const {
-    return static_cast<EventSlider*>(widget());
+    return qobject_cast<EventSlider*>(widget());
 }
 
 QString EventSliderAccessible::text(QAccessible::Text t) const {

@@ -7,14 +7,14 @@ namespace keyTable {
 
 namespace {
 
-Binding key(Command command, QKeySequence keys, const char* keyText, const char* action) {
-    return {command, Binder::View, std::move(keys), QString::fromUtf8(keyText),
+Binding key(Command command, const QKeySequence& keys, const char* keyText, const char* action) {
+    return {command, Binder::View, keys, QString::fromUtf8(keyText),
             QString::fromUtf8(action)};
 }
 
-Binding shortcut(Command command, QKeySequence keys, const char* action) {
+Binding shortcut(Command command, const QKeySequence& keys, const char* action) {
     QString text = keys.toString(QKeySequence::PortableText);
-    return {command, Binder::Shortcut, std::move(keys), std::move(text), QString::fromUtf8(action)};
+    return {command, Binder::Shortcut, keys, std::move(text), QString::fromUtf8(action)};
 }
 
 Binding mouse(Command command, const char* gesture, const char* action) {

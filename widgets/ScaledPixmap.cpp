@@ -1,5 +1,7 @@
 #include "ScaledPixmap.h"
 
+#include <utility>
+
 ScaledPixmap::ScaledPixmap(const QString& path) : normal(path) {
     const QString sharpName = sharpPath(path);
     if (normal.isNull() || sharpName == path) {
@@ -13,7 +15,7 @@ ScaledPixmap::ScaledPixmap(const QString& path) : normal(path) {
     }
 }
 
-ScaledPixmap::ScaledPixmap(const QPixmap& normal) : normal(normal) {}
+ScaledPixmap::ScaledPixmap(QPixmap normal) : normal(std::move(normal)) {}
 
 QString ScaledPixmap::sharpPath(const QString& path) {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));

@@ -13,7 +13,7 @@ public:
     // Loads `path` and, if it exists, its "@2x" sibling.
     explicit ScaledPixmap(const QString& path);
     // A picture without a sharper copy.
-    explicit ScaledPixmap(const QPixmap& normal);
+    explicit ScaledPixmap(QPixmap normal);
 
     // "dir/name.png" becomes "dir/name@2x.png".
     static QString sharpPath(const QString& path);

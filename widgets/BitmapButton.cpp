@@ -1,5 +1,7 @@
 #include "BitmapButton.h"
 
+#include "EnterKey.h"
+
 #include <QKeyEvent>
 #include <QPainter>
 
@@ -55,11 +57,7 @@ void BitmapButton::paintEvent(QPaintEvent*) {
 }
 
 void BitmapButton::keyPressEvent(QKeyEvent* event) {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        event->modifiers() == Qt::NoModifier) {
-        animateClick();
-        event->accept();
-        return;
+    if (!pressOnEnter(*this, event)) {
+        QAbstractButton::keyPressEvent(event);
     }
-    QAbstractButton::keyPressEvent(event);
 }

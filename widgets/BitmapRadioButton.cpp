@@ -1,5 +1,7 @@
 #include "BitmapRadioButton.h"
 
+#include "EnterKey.h"
+
 #include <QKeyEvent>
 #include <QPainter>
 #include <QStyle>
@@ -104,11 +106,7 @@ void BitmapRadioButton::paintEvent(QPaintEvent*) {
 }
 
 void BitmapRadioButton::keyPressEvent(QKeyEvent* event) {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
-        event->modifiers() == Qt::NoModifier) {
-        animateClick();
-        event->accept();
-        return;
+    if (!pressOnEnter(*this, event)) {
+        QAbstractButton::keyPressEvent(event);
     }
-    QAbstractButton::keyPressEvent(event);
 }

@@ -1,5 +1,7 @@
 #include "SharePictures.h"
 
+#include <utility>
+
 #include <QPainter>
 
 #include "FrameOverlay.h"
@@ -16,12 +18,12 @@ constexpr std::size_t aheadLimit = 3;
 }  // namespace
 
 SharePictures::SharePictures(const Recording& source, const std::vector<ClipFrame>& frames,
-                             bool burnTimes, const ClockCorrection& correction, int width,
+                             bool burnTimes, ClockCorrection correction, int width,
                              int height)
     : recording(source),
       timeline(frames),
       overlay(burnTimes),
-      clock(correction),
+      clock(std::move(correction)),
       captureDate(source.getCaptureDate()),
       firstNumber(source.frameAt(0).number),
       blank(width, height, QImage::Format_BGR888) {

@@ -28,7 +28,7 @@ public:
     // Frames of a picture size `width` x `height` (the first decodable frame's when the
     // recording has no picture yet).
     SharePictures(const Recording& recording, const std::vector<ClipFrame>& timeline, bool overlay,
-                  const ClockCorrection& clock, int width, int height);
+                  ClockCorrection clock, int width, int height);
     ~SharePictures();
     SharePictures(const SharePictures&) = delete;
     SharePictures& operator=(const SharePictures&) = delete;

@@ -12,6 +12,9 @@ constexpr CliCommand commands[] = {
     {"report", "write a one-page PDF report of a recording", runReportCommand},
     {"evidence", "write the evidence package: recording, clips, report, still, SHA256SUMS",
      runEvidenceCommand},
+    {"import", "copy the recordings of files, folders or a card into the library, verified",
+     runImportCommand},
+    {"library", "print the library's recordings as JSON, newest first", runLibraryCommand},
     {"sensitivity", "write halc.inf, the shock-detection sensitivity", runSensitivityCommand},
     {"clock", "write writetime.txt, the recorder's clock setting", runClockCommand},
 };

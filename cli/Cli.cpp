@@ -14,6 +14,9 @@ constexpr CliCommand commands[] = {
      runEvidenceCommand},
     {"verify", "check an evidence package against its SHA256SUMS and its recording",
      runVerifyCommand},
+    {"import", "copy the recordings of files, folders or a card into the library, verified",
+     runImportCommand},
+    {"library", "print the library's recordings as JSON, newest first", runLibraryCommand},
     {"sensitivity", "write halc.inf, the shock-detection sensitivity", runSensitivityCommand},
     {"clock", "write writetime.txt, the recorder's clock setting", runClockCommand},
 };

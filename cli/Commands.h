@@ -20,6 +20,8 @@ int runReportCommand(std::span<const std::string> args, std::ostream& out, std::
 int runVerifyCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 int runSensitivityCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+int runImportCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+int runLibraryCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 int runClockCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 
 // Runs halcyra-cli with the words after the program's name.

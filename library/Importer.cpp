@@ -1,0 +1,475 @@
+#include "Importer.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
+
+#include "FileOps.h"
+#include "FrameTimeText.h"
+#include "RecordStream.h"
+#include "Sha256.h"
+#include "Sidecar.h"
+
+namespace {
+
+constexpr std::size_t pieceSize = std::size_t{1} << 20;
+// Room kept for recording.json and the folder itself when checking free space.
+constexpr std::uint64_t sidecarRoom = 64 * 1024;
+// A library disk with less than this left after a copy is nearly full.
+constexpr std::uint64_t nearlyFullBytes = std::uint64_t{2} << 30;
+
+std::string systemText(int error) {
+    return std::strerror(error != 0 ? error : EIO);
+}
+
+QString qPath(const std::string& path) {
+    return QFile::decodeName(path.c_str());
+}
+
+std::string localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now; the error of close(2) counts for a file being written.
+    int close() {
+        const int result = ::close(fd_);
+        fd_ = -1;
+        return result;
+    }
+
+private:
+    int fd_;
+};
+
+// Reads up to `size` bytes; -1 with errno on a failure.
+ssize_t readSome(int fd, std::uint8_t* into, std::size_t size) {
+    for (;;) {
+        const ssize_t got = ::read(fd, into, size);
+        if (got >= 0 || errno != EINTR) {
+            return got;
+        }
+    }
+}
+
+bool writeAll(int fd, const std::uint8_t* bytes, std::size_t size) {
+    while (size > 0) {
+        const ssize_t put = ::write(fd, bytes, size);
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (put == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        bytes += put;
+        size -= static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+// The import's temporary folder in the library, removed with what it holds unless kept.
+class StagingFolder {
+public:
+    explicit StagingFolder(const std::string& root) {
+        std::string pattern = root + "/.import-XXXXXX";
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            path_ = pattern;
+        } else {
+            error_ = errno;
+        }
+    }
+    ~StagingFolder() {
+        if (!path_.empty()) {
+            QDir(qPath(path_)).removeRecursively();
+        }
+    }
+    StagingFolder(const StagingFolder&) = delete;
+    StagingFolder& operator=(const StagingFolder&) = delete;
+
+    bool made() const { return !path_.empty(); }
+    int error() const { return error_; }
+    const std::string& path() const { return path_; }
+    // It now has another name and is the library's.
+    void release() { path_.clear(); }
+
+private:
+    std::string path_;
+    int error_ = 0;
+};
+
+bool isDigits(const std::string& text, std::size_t from, std::size_t count) {
+    for (std::size_t i = from; i < from + count; ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// "2026:11:28 14:35:07" as "2026-11-28_143507"; "" when the date is not of that form.
+std::string folderDate(const std::string& captureDate) {
+    const std::string& d = captureDate;
+    if (d.size() < 19 || !isDigits(d, 0, 4) || d[4] != ':' || !isDigits(d, 5, 2) || d[7] != ':' ||
+        !isDigits(d, 8, 2) || d[10] != ' ' || !isDigits(d, 11, 2) || d[13] != ':' ||
+        !isDigits(d, 14, 2) || d[16] != ':' || !isDigits(d, 17, 2)) {
+        return "";
+    }
+    return d.substr(0, 4) + "-" + d.substr(5, 2) + "-" + d.substr(8, 2) + "_" + d.substr(11, 2) +
+           d.substr(14, 2) + d.substr(17, 2);
+}
+
+// A recording named like our own files is kept under a name the listing does not pass over;
+// recording.json keeps the original name.
+std::string storedName(const std::string& original) {
+    if (original.starts_with('.') || original.starts_with(sidecar::fileName)) {
+        return "_" + original;
+    }
+    return original;
+}
+
+}  // namespace
+
+const char* statusText(ImportResult::Status status) {
+    switch (status) {
+        case ImportResult::Status::Imported: return "imported";
+        case ImportResult::Status::Present: return "present";
+        case ImportResult::Status::Skipped: return "skipped";
+        case ImportResult::Status::Failed: return "failed";
+        case ImportResult::Status::Cancelled: return "cancelled";
+    }
+    return "failed";
+}
+
+Importer::Importer(Library library) : library(std::move(library)) {}
+
+std::vector<std::string> Importer::filesIn(const std::vector<std::string>& sources) const {
+    namespace fs = std::filesystem;
+    std::error_code ignored;
+    const fs::path libraryRoot = fs::weakly_canonical(library.root(), ignored);
+    std::vector<std::string> files;
+    for (const std::string& source : sources) {
+        std::error_code error;
+        if (!fs::is_directory(source, error)) {
+            if (fs::exists(source, error)) {
+                files.push_back(source);
+            }
+            continue;
+        }
+        std::vector<std::string> found;
+        fs::recursive_directory_iterator it(source, fs::directory_options::skip_permission_denied,
+                                            error);
+        for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
+            const fs::directory_entry& entry = *it;
+            std::error_code kind;
+            if (entry.is_directory(kind)) {
+                const bool inLibrary = fs::weakly_canonical(entry.path(), kind) == libraryRoot;
+                if (entry.is_symlink(kind) || inLibrary || it.depth() + 1 >= searchDepth) {
+                    it.disable_recursion_pending();
+                }
+                continue;
+            }
+            if (entry.is_regular_file(kind)) {
+                found.push_back(entry.path().string());
+            }
+        }
+        std::sort(found.begin(), found.end());
+        files.insert(files.end(), found.begin(), found.end());
+    }
+    return files;
+}
+
+std::vector<ImportResult> Importer::importSources(const std::vector<std::string>& sources) {
+    const std::vector<std::string> files = filesIn(sources);
+    doneBytes = 0;
+    totalBytes = 0;
+    for (const std::string& file : files) {
+        // Each recording is read twice over: the copy and its check.
+        std::error_code error;
+        const auto size = std::filesystem::file_size(file, error);
+        totalBytes += error ? 0 : 2 * size;
+    }
+    std::vector<ImportResult> results;
+    results.reserve(files.size());
+    for (const std::string& file : files) {
+        ImportResult result;
+        if (cancelled()) {
+            result.source = file;
+            result.status = ImportResult::Status::Cancelled;
+            result.reason = "not imported: the import was cancelled";
+        } else {
+            result = importFile(file);
+        }
+        if (onResult) {
+            onResult(result);
+        }
+        results.push_back(std::move(result));
+    }
+    return results;
+}
+
+void Importer::advance(std::uint64_t bytes) {
+    doneBytes += bytes;
+    if (progress) {
+        progress(std::min(doneBytes, totalBytes), totalBytes);
+    }
+}
+
+ImportResult Importer::importFile(const std::string& source) {
+    ImportResult result;
+    result.source = source;
+    result.status = ImportResult::Status::Failed;
+
+    Descriptor file(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    struct stat facts {};
+    if (file.get() < 0 || ::fstat(file.get(), &facts) != 0) {
+        result.reason = "cannot be opened: " + systemText(errno);
+        return result;
+    }
+    if (!S_ISREG(facts.st_mode)) {
+        result.status = ImportResult::Status::Skipped;
+        result.reason = "not a recording: not a regular file";
+        return result;
+    }
+    const auto size = static_cast<std::uint64_t>(facts.st_size);
+    const std::uint64_t start = doneBytes;
+    const auto settle = [&] {
+        // Whatever happened to this file, its share of the progress is done.
+        if (doneBytes < start + 2 * size) {
+            advance(start + 2 * size - doneBytes);
+        }
+    };
+
+    std::uint8_t header[RecordStream::headerSize];
+    const ssize_t got = ::pread(file.get(), header, sizeof header, 0);
+    if (got < 0) {
+        result.reason = "cannot be read: " + systemText(errno);
+        return result;
+    }
+    const std::span headerBytes(header, static_cast<std::size_t>(got));
+    if (!RecordStream::startsRecord(headerBytes)) {
+        result.status = ImportResult::Status::Skipped;
+        result.reason = RecordStream::whyNotRecord(headerBytes);
+        settle();
+        return result;
+    }
+
+    std::string error;
+    if (!library.ensureRoot(error)) {
+        result.reason = error;
+        return result;
+    }
+
+    // Only a file of a size the library already holds can be there: hash it first then, so
+    // that a card imported again is read once and nothing is written.
+    const std::vector<LibraryEntry> held = library.entries();
+    const bool sizeHeld = std::any_of(held.begin(), held.end(), [size](const LibraryEntry& e) {
+        return e.size == size;
+    });
+    if (sizeHeld) {
+        std::string hashError;
+        const auto sha = Sha256::ofFile(source, hashError);
+        if (!sha) {
+            result.reason = "cannot be read: " + hashError;
+            return result;
+        }
+        if (const auto present = library.findBySha256(*sha)) {
+            result.status = ImportResult::Status::Present;
+            result.path = present->path;
+            result.sha256 = *sha;
+            result.complete = present->complete;
+            settle();
+            return result;
+        }
+    }
+
+    ImportResult copied = copyIn(source, size);
+    copied.source = source;
+    settle();
+    return copied;
+}
+
+ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
+    ImportResult result;
+    result.status = ImportResult::Status::Failed;
+    const std::string& root = library.root();
+
+    const QStorageInfo disk(qPath(root));
+    if (disk.isValid()) {
+        const auto available = static_cast<std::uint64_t>(std::max<qint64>(disk.bytesAvailable(), 0));
+        if (available < size + sidecarRoom) {
+            result.reason = "not enough free space in the library " + root + ": the copy needs " +
+                            std::to_string(size) + " bytes, " + std::to_string(available) +
+                            " are free";
+            return result;
+        }
+        const std::uint64_t left = available - size;
+        const auto total = static_cast<std::uint64_t>(std::max<qint64>(disk.bytesTotal(), 0));
+        if (left < std::min(nearlyFullBytes, total / 20)) {
+            result.warning = "the library disk is nearly full: " + std::to_string(left / (1024 * 1024)) +
+                             " MiB left after this copy";
+        }
+    }
+
+    Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    if (in.get() < 0) {
+        result.reason = "cannot be opened: " + systemText(errno);
+        return result;
+    }
+    StagingFolder staging(root);
+    if (!staging.made()) {
+        result.reason = "cannot make a folder in the library " + root + ": " +
+                        systemText(staging.error());
+        return result;
+    }
+    const QFileInfo sourceInfo(qPath(source));
+    const std::string originalName = localPath(sourceInfo.fileName());
+    const std::string copyPath = staging.path() + "/" + storedName(originalName);
+    Descriptor out(::open(copyPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
+    if (out.get() < 0) {
+        result.reason = "cannot write the copy in " + root + ": " + systemText(errno);
+        return result;
+    }
+
+    Sha256 hash;
+    RecordStream records;
+    std::vector<std::uint8_t> buffer(pieceSize);
+    std::uint64_t copiedBytes = 0;
+    for (;;) {
+        if (cancelled()) {
+            result.status = ImportResult::Status::Cancelled;
+            result.reason = "not imported: the import was cancelled";
+            return result;
+        }
+        const ssize_t got = readSome(in.get(), buffer.data(), buffer.size());
+        if (got < 0) {
+            result.reason = "cannot be read at byte " + std::to_string(copiedBytes) + ": " +
+                            systemText(errno);
+            return result;
+        }
+        if (got == 0) {
+            break;
+        }
+        const std::span piece(buffer.data(), static_cast<std::size_t>(got));
+        hash.update(piece);
+        records.feed(piece);
+        if (!writeAll(out.get(), piece.data(), piece.size())) {
+            result.reason = "cannot write the copy in " + root + ": " + systemText(errno);
+            return result;
+        }
+        copiedBytes += piece.size();
+        advance(piece.size());
+    }
+    records.finish();
+    const std::string sha256 = hash.finalHex();
+    if (::fsync(out.get()) != 0 || out.close() != 0) {
+        result.reason = "cannot write the copy in " + root + ": " + systemText(errno);
+        return result;
+    }
+    if (copiedBytes != size) {
+        result.reason = "changed while it was read: " + std::to_string(size) + " bytes before, " +
+                        std::to_string(copiedBytes) + " read";
+        return result;
+    }
+
+    // The check reads what reached the library's disk, not what we meant to write.
+    {
+        Descriptor check(::open(copyPath.c_str(), O_RDONLY | O_CLOEXEC));
+        if (check.get() >= 0) {
+            ::posix_fadvise(check.get(), 0, 0, POSIX_FADV_DONTNEED);
+        }
+    }
+    std::string readError;
+    const auto copySha = Sha256::ofFile(copyPath, readError);
+    advance(size);
+    if (!copySha) {
+        result.reason = "the copy in " + root + " cannot be read back: " + readError;
+        return result;
+    }
+    if (*copySha != sha256) {
+        result.reason = "the copy in " + root + " differs from the source (SHA-256 " + *copySha +
+                        ", the source's " + sha256 + ")";
+        return result;
+    }
+
+    LibraryEntry entry;
+    entry.fileName = originalName;
+    entry.sha256 = sha256;
+    entry.size = size;
+    entry.source = localPath(sourceInfo.absoluteFilePath());
+    entry.volumeLabel = localPath(QStorageInfo(qPath(source)).name());
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    entry.importedAt = localPath(now.toString(Qt::ISODate));
+    entry.captureDate = records.captureDate();
+    entry.frames = records.frames();
+    if (records.frames() > 0) {
+        entry.firstTime = frameTimeText(records.firstNumber());
+        entry.lastTime = frameTimeText(records.lastNumber());
+    }
+    entry.complete = records.complete();
+    std::string sidecarError;
+    if (!sidecar::write(staging.path(), entry, sidecarError)) {
+        result.reason = sidecarError;
+        return result;
+    }
+
+    std::string date = folderDate(entry.captureDate);
+    if (date.empty()) {
+        date = localPath(now.toString(QStringLiteral("yyyy-MM-dd_HHmmss")));
+    }
+    // Eight hex digits name the folder; a different recording of the same second and the same
+    // eight takes more of its hash.
+    for (std::size_t digits = 8; digits <= sha256.size(); digits += 8) {
+        const std::string folder = root + "/" + date + "_" + sha256.substr(0, digits);
+        const std::error_code moved = fileOps::moveEntry(staging.path(), folder, false);
+        if (!moved) {
+            staging.release();
+            fileOps::flushToDisk(root);
+            result.status = ImportResult::Status::Imported;
+            result.path = folder + "/" + storedName(originalName);
+            result.sha256 = sha256;
+            result.complete = entry.complete;
+            return result;
+        }
+        if (moved != std::errc::file_exists && moved != std::errc::directory_not_empty) {
+            result.reason = "cannot rename the copy into place in " + root + ": " + moved.message();
+            return result;
+        }
+        // Another import (perhaps on another PC) got there first with the same file.
+        if (const auto there = Library::readFolder(folder); there && there->sha256 == sha256) {
+            result.status = ImportResult::Status::Present;
+            result.path = there->path;
+            result.sha256 = sha256;
+            result.complete = there->complete;
+            return result;
+        }
+    }
+    result.reason = "no free folder name in " + root + " for " + date;
+    return result;
+}

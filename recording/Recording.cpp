@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "ExifDateReader.h"
-#include "FileHandle.h"
+#include "FileOps.h"
 #include "JpegFrameDecoder.h"
 #include "LeadingInteger.h"
 
@@ -112,7 +112,7 @@ bool Recording::load(const std::string& path) {
     lastFailure = LoadFailure{};
 
     errno = 0;
-    FileHandle file(std::fopen(path.c_str(), "rb"));
+    FileHandle file = fileOps::openStream(path, "rb");
     if (!file) {
         return refuse(systemFailure(LoadFailure::Kind::cannotOpen, 0, 0));
     }

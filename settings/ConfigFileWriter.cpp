@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "FileError.h"
-#include "FileHandle.h"
+#include "FileOps.h"
 #include "Prompts.h"
 
 namespace {
@@ -71,7 +71,7 @@ ConfigFileWriter::Outcome writeLines(const std::string& path,
                                      const std::vector<std::string>& lines) {
     using Stage = ConfigFileWriter::Outcome::Stage;
     errno = 0;
-    FileHandle file(std::fopen(path.c_str(), "wb"));
+    FileHandle file = fileOps::openStream(path, "wb");
     if (!file) {
         return {Stage::open, systemError()};
     }

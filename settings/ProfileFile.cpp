@@ -1,15 +1,10 @@
 #include "ProfileFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdio>
 #include <optional>
 #include <utility>
 #include <vector>
 
+#include "FileOps.h"
 #include "LeadingInteger.h"
 
 namespace {
@@ -22,85 +17,22 @@ enum class LoadState { missing, loaded, unreadable };
 struct Contents {
     LoadState state = LoadState::missing;
     std::string text;
-    mode_t mode = 0644;
-};
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
+    unsigned mode = 0644;
 };
 
 Contents load(const std::string& path) {
-    // Non-blocking, so that a fifo of that name cannot hang the dialog.
-    Descriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0) {
-        return {errno == ENOENT ? LoadState::missing : LoadState::unreadable, {}};
+    fileOps::FileContents file = fileOps::readSmallFile(path, maximumFileSize);
+    if (file.error) {
+        return {file.error == std::errc::no_such_file_or_directory ? LoadState::missing
+                                                                   : LoadState::unreadable,
+                {}};
     }
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
-        static_cast<std::size_t>(info.st_size) > maximumFileSize) {
-        return {LoadState::unreadable, {}};
-    }
-    Contents contents{LoadState::loaded, {}, static_cast<mode_t>(info.st_mode & 07777)};
-    char buffer[16384];
-    for (;;) {
-        const ssize_t count = ::read(file.get(), buffer, sizeof buffer);
-        if (count == 0) {
-            return contents;
-        }
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return {LoadState::unreadable, {}};
-        }
-        contents.text.append(buffer, static_cast<std::size_t>(count));
-        if (contents.text.size() > maximumFileSize) {
-            return {LoadState::unreadable, {}};
-        }
-    }
-}
-
-bool writeAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t count = ::write(fd, bytes.data(), bytes.size());
-        if (count < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(count));
-    }
-    return true;
+    return {LoadState::loaded, std::move(file.bytes), file.permissions};
 }
 
 // Writes a temporary file beside `path` and renames it over `path`.
-bool replaceFile(const std::string& path, std::string_view text, mode_t mode) {
-    std::string temporaryPath = path + ".XXXXXX";
-    Descriptor file(::mkstemp(temporaryPath.data()));
-    if (file.get() < 0) {
-        return false;
-    }
-    const bool written = ::fchmod(file.get(), mode) == 0 && writeAll(file.get(), text) &&
-                         ::fsync(file.get()) == 0 && ::close(file.release()) == 0 &&
-                         ::rename(temporaryPath.c_str(), path.c_str()) == 0;
-    if (!written) {
-        ::unlink(temporaryPath.c_str());
-    }
-    return written;
+bool replaceFile(const std::string& path, std::string_view text, unsigned mode) {
+    return !fileOps::replaceFile(path, text, mode);
 }
 
 struct Line {

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <limits>
 
+#include "Environment.h"
 #include "FrameTimeText.h"
 
 TEST(FrameTimeText, TableOfTheTimeAxis) {
@@ -45,7 +46,7 @@ TEST(FrameTimeText, KeepsItsPointUnderALocaleWithADecimalComma) {
     if (std::system(make.c_str()) != 0) {
         GTEST_SKIP() << "localedef cannot make de_DE here";
     }
-    setenv("LOCPATH", folder.c_str(), 1);
+    setEnvironment("LOCPATH", folder);
     ASSERT_NE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8"), nullptr);
     char probe[16];
     std::snprintf(probe, sizeof probe, "%.1f", 1.5);
@@ -53,5 +54,5 @@ TEST(FrameTimeText, KeepsItsPointUnderALocaleWithADecimalComma) {
     EXPECT_EQ(frameTimeText(2), "-14.967");
     EXPECT_EQ(frameTimeText(452), "0.033");
     std::setlocale(LC_NUMERIC, "C");
-    unsetenv("LOCPATH");
+    unsetEnvironment("LOCPATH");
 }

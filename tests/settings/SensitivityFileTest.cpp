@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ConfigFileWriter.h"
+#include "Environment.h"
 #include "FileError.h"
 #include "ScriptedPrompts.h"
 #include "FileBytes.h"
@@ -162,7 +163,7 @@ TEST_F(SensitivityFileTest, FullDiskAfterTheOpenThrowsTheFileError) {
 
 // A comma-decimal locale for this process: an installed one, or one compiled for the test.
 std::string commaDecimalLocale(const TempFolder& scratch) {
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "de_DE"}) {
+    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8", "de_DE", "German_Germany.1252"}) {
         if (std::setlocale(LC_ALL, name) != nullptr) {
             return name;
         }
@@ -172,7 +173,7 @@ std::string commaDecimalLocale(const TempFolder& scratch) {
     if (std::system(command.c_str()) != 0) {
         return {};
     }
-    ::setenv("LOCPATH", scratch.path().c_str(), 1);
+    setEnvironment("LOCPATH", scratch.path());
     return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr ? "de_DE.UTF-8" : "";
 }
 
@@ -189,7 +190,7 @@ TEST_F(SensitivityFileTest, FullStopEvenUnderACommaDecimalLocale) {
     const std::string bytes = write(carVehicle, 5, 10, 7);
 
     std::setlocale(LC_ALL, "C");
-    ::unsetenv("LOCPATH");
+    unsetEnvironment("LOCPATH");
     EXPECT_EQ(bytes, halcInf("0.30", "0.20", "0.26", "0.60", "0.60", "0.60"));
 }
 

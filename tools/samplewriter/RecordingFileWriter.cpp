@@ -5,7 +5,7 @@
 #include <memory>
 #include <stdexcept>
 
-#include "FileHandle.h"
+#include "FileOps.h"
 
 std::array<char, 8> frameName(std::int32_t number) {
     char text[16];
@@ -40,7 +40,7 @@ void appendFrame(std::vector<std::uint8_t>& file, std::int32_t number,
 }
 
 bool writeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-    FileHandle file(std::fopen(path.c_str(), "wb"));
+    FileHandle file = fileOps::openStream(path, "wb");
     if (!file) {
         return false;
     }

@@ -4,21 +4,26 @@
 #include "GuiSession.h"
 #include "ProgressLine.h"
 #include "Recording.h"
+#include "RedactionOption.h"
 #include "StandInOwner.h"
 #include "TargetRequest.h"
 
 namespace {
 
 constexpr const char* usage =
-    "usage: halcyra-cli evidence FILE --out DIR [--force]\n\n"
+    "usage: halcyra-cli evidence FILE --out DIR [--force] [--redact FILE.json]\n\n"
     "Writes the evidence package of a recording into DIR (created; refused when it holds\n"
     "files, unless --force): the recording copied byte for byte, the original clip (.avi),\n"
     "the share copy (.mp4), the report (.pdf), the event frame's recorded JPEG (.jpg) and\n"
     "SHA256SUMS, so that `sha256sum -c SHA256SUMS` in DIR proves the set. The files are named\n"
     "after the capture date and time (20261128-143507-report.pdf ...), or after FILE's name\n"
     "when it has no date. With --force, files of the same names in DIR are replaced.\n"
+    "--redact makes the share copy a redacted one: its regions become a mosaic, the package\n"
+    "holds the file as ...-redaction.json and the report lists the regions. The original\n"
+    "clip, the event frame's JPEG and the recording stay as recorded.\n"
     "Exit status: 0 written, 1 the recording is refused, DIR holds files or a file cannot be\n"
-    "written (nothing the package wrote is left behind), 2 usage error.\n";
+    "written (nothing the package wrote is left behind), 2 usage error (a malformed redaction\n"
+    "file too).\n";
 
 }  // namespace
 
@@ -38,8 +43,13 @@ int runEvidenceCommand(std::span<const std::string> args, std::ostream& out, std
     if (!loadRecordingForExport(recording, request.recordingPath, err)) {
         return 1;
     }
+    std::shared_ptr<const RedactionPlan> redaction;
+    if (!loadRedactionOption(request.redactPath, recording, redaction, err)) {
+        return 2;
+    }
     const GuiSession gui;
     PackageOptions options;
+    options.redaction = redaction;
     options.report.programVersion = HALCYRA_PROGRAM_VERSION;
     options.replace = request.force;
     ExportResult result;

@@ -3,6 +3,7 @@
 #include "GuiSession.h"
 #include "ProgressLine.h"
 #include "Recording.h"
+#include "RedactionOption.h"
 #include "ReportExport.h"
 #include "StandInOwner.h"
 #include "TargetRequest.h"
@@ -10,13 +11,15 @@
 namespace {
 
 constexpr const char* usage =
-    "usage: halcyra-cli report FILE --out PATH.pdf [--force]\n\n"
+    "usage: halcyra-cli report FILE --out PATH.pdf [--force] [--redact FILE.json]\n\n"
     "Writes a one-page report of a recording as a PDF (A4): the file's name, size and SHA-256,\n"
     "the capture date, the frame count, the first and last readout time, the event frame\n"
     "(0.000 s) large and the frames 1, 2 and 3 seconds before and after it, each with its\n"
     "readout time and time of day. An existing PATH is replaced only with --force.\n"
+    "--redact names the redaction file of the share copy: a second page lists its regions\n"
+    "and the report's pictures carry the same mosaic.\n"
     "Exit status: 0 written, 1 the recording is refused or PATH exists or cannot be written\n"
-    "(nothing is left behind), 2 usage error.\n";
+    "(nothing is left behind), 2 usage error (a malformed redaction file too).\n";
 
 }  // namespace
 
@@ -36,8 +39,13 @@ int runReportCommand(std::span<const std::string> args, std::ostream& out, std::
     if (!loadRecordingForExport(recording, request.recordingPath, err)) {
         return 1;
     }
+    std::shared_ptr<const RedactionPlan> redaction;
+    if (!loadRedactionOption(request.redactPath, recording, redaction, err)) {
+        return 2;
+    }
     const GuiSession gui;
     ReportOptions options;
+    options.redaction = redaction;
     options.programVersion = HALCYRA_PROGRAM_VERSION;
     options.replace = request.force;
     ExportResult result;

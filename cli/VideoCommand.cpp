@@ -14,21 +14,25 @@
 #include "TargetRequest.h"
 #include "ProgressLine.h"
 #include "Recording.h"
+#include "RedactionOption.h"
 #include "StandInOwner.h"
 
 namespace {
 
 constexpr const char* usage =
     "usage: halcyra-cli video FILE --out PATH [--from SECONDS] [--to SECONDS] [--no-overlay]\n"
-    "                         [--force]\n\n"
+    "                         [--force] [--redact FILE.json]\n\n"
     "Writes a clip of the recording. PATH ending in .avi or .mkv: the original, every frame's\n"
     "recorded JPEG bytes unchanged. PATH ending in .mp4: a share copy (H.264) with the time of\n"
     "day and the readout's time burned in at the bottom, unless --no-overlay. Frames keep their\n"
     "recorded timing. --from and --to limit the clip to a span of the readout's time axis\n"
     "(both ends included, e.g. --from -5 --to 3). An existing PATH is replaced only with --force.\n"
+    "--redact FILE.json makes the regions of the redaction file a coarse mosaic in a share copy\n"
+    "(drawn before the times); an original is never redacted.\n"
     "Exit status: 0 written, 3 written but some frames did not decode completely (they show as\n"
     "in the viewer), 1 the recording is refused or PATH exists or cannot be written (nothing is\n"
-    "left behind), 2 usage error (unknown extension, a span with no frame, a malformed number).\n";
+    "left behind), 2 usage error (unknown extension, a span with no frame, a malformed number,\n"
+    "--redact with an original, a malformed redaction file).\n";
 
 struct VideoRequest {
     std::string recordingPath;
@@ -36,6 +40,7 @@ struct VideoRequest {
     ReadoutSpan span;
     bool overlay = true;
     bool force = false;
+    std::string redactPath;
 };
 
 std::optional<double> parseSeconds(const std::string& text) {
@@ -66,6 +71,9 @@ bool parseRequest(std::span<const std::string> args, VideoRequest& request) {
             }
         } else if (word == "--no-overlay" && request.overlay) {
             request.overlay = false;
+        } else if (word == "--redact" && hasValue && request.redactPath.empty() &&
+                   !args[i + 1].empty()) {
+            request.redactPath = args[++i];
         } else if (word == "--force" && !request.force) {
             request.force = true;
         } else if (!word.starts_with("--") && request.recordingPath.empty() && !word.empty()) {
@@ -95,6 +103,11 @@ int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::o
             << ": the clip's name must end in .avi, .mkv or .mp4\n";
         return 2;
     }
+    if (!request.redactPath.empty() && *kind != ClipKind::ShareMp4) {
+        err << "halcyra-cli: " << request.out
+            << ": an original clip (.avi, .mkv) is never redacted; --redact needs a .mp4\n";
+        return 2;
+    }
 
     StandInOwner owner;
     Recording recording;
@@ -107,7 +120,13 @@ int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::o
         return 2;
     }
 
+    std::shared_ptr<const RedactionPlan> redaction;
+    if (!loadRedactionOption(request.redactPath, recording, redaction, err)) {
+        return 2;
+    }
+
     ClipOptions options;
+    options.redaction = redaction;
     options.kind = *kind;
     options.span = request.span;
     options.overlay = request.overlay;

@@ -89,7 +89,8 @@ std::optional<std::pair<int, int>> sharePictureSize(const Recording& recording,
 }
 
 ExportResult writeShareCopy(const Recording& recording, const std::vector<ClipFrame>& timeline,
-                            bool overlay, const TargetFile& file, ExportProgress& progress) {
+                            const ClipOptions& options, const TargetFile& file,
+                            ExportProgress& progress) {
     const std::string& target = file.targetPath();
     const auto size = sharePictureSize(recording, timeline);
     if (!size) {
@@ -112,7 +113,8 @@ ExportResult writeShareCopy(const Recording& recording, const std::vector<ClipFr
                                      writer.error().empty() ? encoder.error() : writer.error());
     };
 
-    SharePictures pictures(recording, timeline, overlay, width, height);
+    SharePictures pictures(recording, timeline, options.overlay, options.redaction.get(), width,
+                           height);
     std::size_t damaged = 0;
     for (std::size_t i = 0; i < timeline.size(); ++i) {
         const SharePictures::Picture current = pictures.next();
@@ -217,6 +219,11 @@ ExportResult exportClip(const Recording& recording, const std::string& target,
     if (recording.frameCount() == 0) {
         return ExportResult::failure(Status::Refused, target + ": the recording holds no frame");
     }
+    if (options.redaction && options.kind != ClipKind::ShareMp4) {
+        return ExportResult::failure(Status::Refused,
+                                     target + ": an original clip is never redacted; only the "
+                                              "share copy (.mp4) is");
+    }
     const auto span = framesInSpan(recording, options.span);
     if (!span) {
         return ExportResult::failure(Status::Refused,
@@ -233,7 +240,7 @@ ExportResult exportClip(const Recording& recording, const std::string& target,
                                      file.error());
     }
     ExportResult result = options.kind == ClipKind::ShareMp4
-                              ? writeShareCopy(recording, timeline, options.overlay, file, progress)
+                              ? writeShareCopy(recording, timeline, options, file, progress)
                               : writeOriginal(recording, timeline, options.kind, file, progress);
     if (!result.written()) {
         return result;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -10,6 +11,7 @@
 #include "ExportResult.h"
 
 class Recording;
+class RedactionPlan;
 
 enum class ClipKind { OriginalAvi, OriginalMkv, ShareMp4 };
 
@@ -25,6 +27,8 @@ struct ClipOptions {
     ReadoutSpan span;
     bool overlay = true;   // the share copy's burned-in times
     bool replace = false;  // an existing target may be replaced
+    // The share copy's mosaic regions; an original clip with one is refused.
+    std::shared_ptr<const RedactionPlan> redaction;
 };
 
 // .avi .mkv .mp4 (in any letter case), else nothing.

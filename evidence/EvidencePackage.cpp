@@ -10,6 +10,7 @@
 #include "EventFrames.h"
 #include "FileDigest.h"
 #include "Recording.h"
+#include "RedactionFile.h"
 #include "StageProgress.h"
 #include "StillExport.h"
 #include "TargetWriting.h"
@@ -124,6 +125,7 @@ PackageFileNames packageFileNames(const Recording& recording, const std::string&
     names.shareClip = prefix + "-share.mp4";
     names.report = prefix + "-report.pdf";
     names.eventStill = prefix + "-event.jpg";
+    names.redaction = prefix + "-redaction.json";
     return names;
 }
 
@@ -173,19 +175,20 @@ ExportResult exportEvidencePackage(const Recording& recording, const std::string
     const bool replace = options.replace;
     ReportOptions report = options.report;
     report.replace = replace;
-    const std::array<Stage, 5> stages{{
+    report.redaction = options.redaction;
+    std::vector<Stage> stages{
         {2,
          [&](ExportProgress& p) { return copyToTarget(recordingPath, copied, replace, p); },
          &names.recording},
         {4,
          [&](ExportProgress& p) {
-             const ClipOptions clip{ClipKind::OriginalAvi, {}, true, replace};
+             const ClipOptions clip{ClipKind::OriginalAvi, {}, true, replace, nullptr};
              return exportClip(recording, package.pathOf(names.originalClip), clip, p);
          },
          &names.originalClip},
         {76,
          [&](ExportProgress& p) {
-             const ClipOptions clip{ClipKind::ShareMp4, {}, true, replace};
+             const ClipOptions clip{ClipKind::ShareMp4, {}, true, replace, options.redaction};
              return exportClip(recording, package.pathOf(names.shareClip), clip, p);
          },
          &names.shareClip},
@@ -198,10 +201,22 @@ ExportResult exportEvidencePackage(const Recording& recording, const std::string
         {1,
          [&](ExportProgress& p) {
              return exportStill(recording, frames->event.index,
-                                package.pathOf(names.eventStill), {false, replace}, p);
+                                package.pathOf(names.eventStill), {false, replace, nullptr}, p);
          },
          &names.eventStill},
-    }};
+    };
+    if (options.redaction) {
+        // Beside the redacted share copy, the regions it was made with.
+        stages.insert(stages.begin() + 3,
+                      {1,
+                       [&](ExportProgress& p) {
+                           ExportResult written = writeRedactionFile(
+                               *options.redaction, package.pathOf(names.redaction), replace);
+                           p.advance(1, 1);
+                           return written;
+                       },
+                       &names.redaction});
+    }
     constexpr std::uint64_t unitsPerWeight = 1000;
     constexpr std::uint64_t checksumWeight = 2;
     std::uint64_t totalWeight = checksumWeight;

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "ExportProgress.h"
 #include "ExportResult.h"
 
 class Recording;
+class RedactionPlan;
 
 struct ReportOptions {
     // Printed at the foot of the page; the window takes them from the version store.
@@ -14,6 +16,8 @@ struct ReportOptions {
     // When the report was made, as printed; empty means now, in local time.
     std::string madeAt;
     bool replace = false;
+    // The regions of the redacted share copy: listed, and drawn into the report's pictures.
+    std::shared_ptr<const RedactionPlan> redaction;
 };
 
 // True when a QGuiApplication runs, so that text can be drawn (the report, the overlay).

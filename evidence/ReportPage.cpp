@@ -224,6 +224,13 @@ std::optional<QByteArray> renderReportPdf(const ReportContent& content) {
             return std::nullopt;
         }
         drawPage(painter, content);
+        if (content.redaction) {
+            // The first page is full; the list takes a page of its own.
+            if (!writer.newPage()) {
+                return std::nullopt;
+            }
+            drawRedactionList(painter, *content.redaction, dotsPerInch, marginMm, contentWidthMm);
+        }
         if (!painter.end()) {
             return std::nullopt;
         }

@@ -9,6 +9,7 @@
 #include <QImage>
 
 #include "EventFrames.h"
+#include "ReportRedactionList.h"
 
 // What the one page of a report shows; every text as it is to be printed.
 struct ReportContent {
@@ -29,6 +30,8 @@ struct ReportContent {
     std::string programName;
     std::string programVersion;
     std::string madeAt;
+    // Present when the share copy is redacted.
+    std::optional<ReportRedaction> redaction;
 };
 
 // The report as one A4 page of PDF: Japanese labels in the IPA fonts, embedded, the text

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -8,6 +9,7 @@
 #include "ExportResult.h"
 
 class Recording;
+class RedactionPlan;
 
 enum class StillFormat {
     Jpeg,  // the frame's recorded bytes, unchanged (EXIF and all)
@@ -23,6 +25,8 @@ struct StillOptions {
     // Burns the time of day and the readout's time into a PNG (never into the recorded bytes).
     bool overlay = false;
     bool replace = false;
+    // Mosaic regions drawn into a .png or .ppm before the overlay; a .jpg with one is refused.
+    std::shared_ptr<const RedactionPlan> redaction;
 };
 
 // Writes frame `index` to `target` in the format of its extension. A picture is decoded as in

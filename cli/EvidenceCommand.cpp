@@ -4,6 +4,7 @@
 #include "GuiSession.h"
 #include "ProgressLine.h"
 #include "Recording.h"
+#include "RedactionOption.h"
 #include "StandInOwner.h"
 #include "TargetRequest.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 constexpr const char* usage =
     "usage: halcyra-cli evidence FILE --out DIR [--clock-offset SECONDS [--clock-note TEXT]]\n"
-    "                            [--force]\n\n"
+    "                            [--force] [--redact FILE.json]\n\n"
     "Writes the evidence package of a recording into DIR (created; refused when it holds\n"
     "files, unless --force): the recording copied byte for byte, the original clip (.avi),\n"
     "the share copy (.mp4), the report (.pdf), the event frame's recorded JPEG (.jpg) and\n"
@@ -21,8 +22,12 @@ constexpr const char* usage =
     "--clock-offset says how far the recorder's clock was off (true time = recorded time +\n"
     "SECONDS, e.g. +65 or -3600.5): the time of day is shown corrected and marked 補正;\n"
     "--clock-note gives the reason: the share copy and the report show the corrected times.\n"
+    "--redact makes the share copy a redacted one: its regions become a mosaic, the package\n"
+    "holds the file as ...-redaction.json and the report lists the regions. The original\n"
+    "clip, the event frame's JPEG and the recording stay as recorded.\n"
     "Exit status: 0 written, 1 the recording is refused, DIR holds files or a file cannot be\n"
-    "written (nothing the package wrote is left behind), 2 usage error.\n";
+    "written (nothing the package wrote is left behind), 2 usage error (a malformed redaction\n"
+    "file too).\n";
 
 }  // namespace
 
@@ -42,8 +47,13 @@ int runEvidenceCommand(std::span<const std::string> args, std::ostream& out, std
     if (!loadRecordingForExport(recording, request.recordingPath, err)) {
         return 1;
     }
+    std::shared_ptr<const RedactionPlan> redaction;
+    if (!loadRedactionOption(request.redactPath, recording, redaction, err)) {
+        return 2;
+    }
     const GuiSession gui;
     PackageOptions options;
+    options.redaction = redaction;
     options.report.programVersion = HALCYRA_PROGRAM_VERSION;
     options.replace = request.force;
     options.report.clock = request.clock.clock();

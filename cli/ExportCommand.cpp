@@ -9,6 +9,7 @@
 #include "GuiSession.h"
 #include "LoadFailureText.h"
 #include "Recording.h"
+#include "RedactionOption.h"
 #include "StandInOwner.h"
 #include "StillExport.h"
 #include "TargetRequest.h"
@@ -17,14 +18,16 @@ namespace {
 
 constexpr const char* usage =
     "usage: halcyra-cli export FILE --frame INDEX --out PATH [--overlay\n"
-    "                          [--clock-offset SECONDS [--clock-note TEXT]]]\n"
+    "                          [--clock-offset SECONDS [--clock-note TEXT]]] [--redact FILE.json]\n"
     "       halcyra-cli export FILE --all --out DIR [--format png|ppm]\n\n"
     "Writes frames as the viewer shows them, at the size of the recording's picture.\n"
     "With --frame, PATH ends in .png, .ppm or .jpg; a .jpg is the frame's recorded JPEG bytes,\n"
     "unchanged (EXIF kept). --overlay burns the time of day and the readout's time into a\n"
     ".png, decoded as in playback; with --clock-offset (true time = recorded time + SECONDS,\n"
     "e.g. +65 or -3600.5) its time of day is corrected and marked 補正. With --all, every\n"
-    "frame is written as DIR/frame-0000.png (or .ppm) in index order.\n"
+    "frame is written as DIR/frame-0000.png (or .ppm) in index order. --redact FILE.json makes\n"
+    "the regions of the redaction file a coarse mosaic in a .png or .ppm of one frame (before\n"
+    "the overlay); a .jpg is the recorded original and is never redacted.\n"
     "Exit status: 0 every frame decoded, 3 some did not (their pictures are still written),\n"
     "1 the recording is refused or a file cannot be written, 2 usage error.\n";
 
@@ -38,6 +41,7 @@ struct ExportRequest {
     bool still = false;
     bool overlay = false;
     ClockOptions clock;
+    std::string redactPath;
 };
 
 std::optional<ImageFormat> formatFromPath(const std::string& path) {
@@ -67,6 +71,9 @@ bool parseRequest(std::span<const std::string> args, ExportRequest& request) {
             request.out = args[++i];
         } else if (word == "--overlay" && !request.overlay) {
             request.overlay = true;
+        } else if (word == "--redact" && hasValue && request.redactPath.empty() &&
+                   !args[i + 1].empty()) {
+            request.redactPath = args[++i];
         } else if (word == "--all" && !request.all) {
             request.all = true;
         } else if (word == "--format" && hasValue && !formatGiven) {
@@ -91,12 +98,17 @@ bool parseRequest(std::span<const std::string> args, ExportRequest& request) {
         return false;
     }
     if (request.all) {
-        return !request.overlay;
+        return !request.overlay && request.redactPath.empty();
     }
     if (formatGiven) {
         return false;
     }
     const std::optional<StillFormat> still = stillFormatForPath(request.out);
+    if (!request.redactPath.empty()) {
+        // A redacted picture is a still of the evidence exports, which refuse a .jpg with a reason.
+        request.still = true;
+        return still.has_value() && (!request.overlay || still != StillFormat::Ppm);
+    }
     if (still == StillFormat::Jpeg || request.overlay) {
         request.still = true;
         return still == StillFormat::Jpeg ? !request.overlay : still == StillFormat::Png;
@@ -127,6 +139,16 @@ std::string numberedPath(const std::string& folder, std::uint32_t index, ImageFo
 // .jpg: the recorded bytes; .png with the overlay: the picture as in playback, times burned in.
 int writeStill(const Recording& recording, std::uint32_t index, const ExportRequest& request,
                std::ostream& err) {
+    if (!request.redactPath.empty() && stillFormatForPath(request.out) == StillFormat::Jpeg) {
+        err << "halcyra-cli: " << request.out
+            << ": a .jpg is the frame's recorded original and is never redacted; --redact needs "
+               "a .png or .ppm\n";
+        return 2;
+    }
+    std::shared_ptr<const RedactionPlan> redaction;
+    if (!loadRedactionOption(request.redactPath, recording, redaction, err)) {
+        return 2;
+    }
     std::optional<GuiSession> gui;
     if (request.overlay) {
         gui.emplace();
@@ -134,6 +156,7 @@ int writeStill(const Recording& recording, std::uint32_t index, const ExportRequ
     StillOptions options;
     options.overlay = request.overlay;
     options.clock = request.clock.clock();
+    options.redaction = redaction;
     options.replace = true;  // as for the export's other pictures: the named file is written
     ExportProgress progress;
     return reportExportResult(exportStill(recording, index, request.out, options, progress), err);

@@ -13,6 +13,9 @@ bool TargetRequest::parse(std::span<const std::string> args) {
             }
         } else if (word == "--out" && i + 1 < args.size() && out.empty() && !args[i + 1].empty()) {
             out = args[++i];
+        } else if (word == "--redact" && i + 1 < args.size() && redactPath.empty() &&
+                   !args[i + 1].empty()) {
+            redactPath = args[++i];
         } else if (word == "--force" && !force) {
             force = true;
         } else if (!word.starts_with("--") && recordingPath.empty() && !word.empty()) {

@@ -10,12 +10,13 @@
 class Recording;
 
 // The words of a command that writes one target from a recording: FILE --out PATH [--force]
-// [--clock-offset SECONDS] [--clock-note TEXT].
+// [--clock-offset SECONDS] [--clock-note TEXT] [--redact FILE.json].
 struct TargetRequest {
     std::string recordingPath;
     std::string out;
     bool force = false;
     ClockOptions clock;
+    std::string redactPath;  // --redact FILE.json
 
     // False for a usage error: a word it does not know, a repeated or missing one.
     bool parse(std::span<const std::string> args);

@@ -15,13 +15,15 @@
 #include "TargetRequest.h"
 #include "ProgressLine.h"
 #include "Recording.h"
+#include "RedactionOption.h"
 #include "StandInOwner.h"
 
 namespace {
 
 constexpr const char* usage =
     "usage: halcyra-cli video FILE --out PATH [--from SECONDS] [--to SECONDS] [--no-overlay]\n"
-    "                         [--clock-offset SECONDS [--clock-note TEXT]] [--force]\n\n"
+    "                         [--clock-offset SECONDS [--clock-note TEXT]] [--force]\n"
+    "                         [--redact FILE.json]\n\n"
     "Writes a clip of the recording. PATH ending in .avi or .mkv: the original, every frame's\n"
     "recorded JPEG bytes unchanged. PATH ending in .mp4: a share copy (H.264) with the time of\n"
     "day and the readout's time burned in at the bottom, unless --no-overlay. Frames keep their\n"
@@ -30,9 +32,12 @@ constexpr const char* usage =
     "--clock-offset says how far the recorder's clock was off (true time = recorded time +\n"
     "SECONDS, e.g. +65 or -3600.5): the time of day is shown corrected and marked 補正;\n"
     "--clock-note gives the reason (share copy with the overlay only).\n"
+    "--redact FILE.json makes the regions of the redaction file a coarse mosaic in a share copy\n"
+    "(drawn before the times); an original is never redacted.\n"
     "Exit status: 0 written, 3 written but some frames did not decode completely (they show as\n"
     "in the viewer), 1 the recording is refused or PATH exists or cannot be written (nothing is\n"
-    "left behind), 2 usage error (unknown extension, a span with no frame, a malformed number).\n";
+    "left behind), 2 usage error (unknown extension, a span with no frame, a malformed number,\n"
+    "--redact with an original, a malformed redaction file).\n";
 
 struct VideoRequest {
     std::string recordingPath;
@@ -41,6 +46,7 @@ struct VideoRequest {
     bool overlay = true;
     bool force = false;
     ClockOptions clock;
+    std::string redactPath;
 };
 
 std::optional<double> parseSeconds(const std::string& text) {
@@ -76,6 +82,9 @@ bool parseRequest(std::span<const std::string> args, VideoRequest& request) {
             }
         } else if (word == "--no-overlay" && request.overlay) {
             request.overlay = false;
+        } else if (word == "--redact" && hasValue && request.redactPath.empty() &&
+                   !args[i + 1].empty()) {
+            request.redactPath = args[++i];
         } else if (word == "--force" && !request.force) {
             request.force = true;
         } else if (!word.starts_with("--") && request.recordingPath.empty() && !word.empty()) {
@@ -105,6 +114,11 @@ int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::o
             << ": the clip's name must end in .avi, .mkv or .mp4\n";
         return 2;
     }
+    if (!request.redactPath.empty() && *kind != ClipKind::ShareMp4) {
+        err << "halcyra-cli: " << request.out
+            << ": an original clip (.avi, .mkv) is never redacted; --redact needs a .mp4\n";
+        return 2;
+    }
 
     if (request.clock.given() && (*kind != ClipKind::ShareMp4 || !request.overlay)) {
         err << "halcyra-cli: --clock-offset and --clock-note correct the share copy's burned-in "
@@ -123,7 +137,13 @@ int runVideoCommand(std::span<const std::string> args, std::ostream& out, std::o
         return 2;
     }
 
+    std::shared_ptr<const RedactionPlan> redaction;
+    if (!loadRedactionOption(request.redactPath, recording, redaction, err)) {
+        return 2;
+    }
+
     ClipOptions options;
+    options.redaction = redaction;
     options.kind = *kind;
     options.span = request.span;
     options.overlay = request.overlay;

@@ -113,7 +113,8 @@ ExportResult writeShareCopy(const Recording& recording, const std::vector<ClipFr
                                      writer.error().empty() ? encoder.error() : writer.error());
     };
 
-    SharePictures pictures(recording, timeline, options.overlay, options.clock, width, height);
+    SharePictures pictures(recording, timeline, options.overlay, options.clock,
+                           options.redaction.get(), width, height);
     std::size_t damaged = 0;
     for (std::size_t i = 0; i < timeline.size(); ++i) {
         const SharePictures::Picture current = pictures.next();
@@ -217,6 +218,11 @@ ExportResult exportClip(const Recording& recording, const std::string& target,
                         const ClipOptions& options, ExportProgress& progress) {
     if (recording.frameCount() == 0) {
         return ExportResult::failure(Status::Refused, target + ": the recording holds no frame");
+    }
+    if (options.redaction && options.kind != ClipKind::ShareMp4) {
+        return ExportResult::failure(Status::Refused,
+                                     target + ": an original clip is never redacted; only the "
+                                              "share copy (.mp4) is");
     }
     const auto span = framesInSpan(recording, options.span);
     if (!span) {

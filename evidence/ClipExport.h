@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -11,6 +12,7 @@
 #include "ExportResult.h"
 
 class Recording;
+class RedactionPlan;
 
 enum class ClipKind { OriginalAvi, OriginalMkv, ShareMp4 };
 
@@ -27,6 +29,8 @@ struct ClipOptions {
     bool overlay = true;   // the share copy's burned-in times
     bool replace = false;  // an existing target may be replaced
     ClockCorrection clock{};  // the share copy's burned-in time of day, corrected and marked
+    // The share copy's mosaic regions; an original clip with one is refused.
+    std::shared_ptr<const RedactionPlan> redaction;
 };
 
 // .avi .mkv .mp4 (in any letter case), else nothing.

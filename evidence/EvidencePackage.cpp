@@ -11,6 +11,7 @@
 #include "FileDigest.h"
 #include "PackageFolder.h"
 #include "Recording.h"
+#include "RedactionFile.h"
 #include "StageProgress.h"
 #include "StepRecord.h"
 #include "StillExport.h"
@@ -65,6 +66,7 @@ PackageFileNames packageFileNames(const Recording& recording, const std::string&
     names.shareClip = prefix + "-share.mp4";
     names.report = prefix + "-report.pdf";
     names.eventStill = prefix + "-event.jpg";
+    names.redaction = prefix + "-redaction.json";
     return names;
 }
 
@@ -118,10 +120,11 @@ ExportResult exportEvidencePackage(const Recording& recording, const std::string
     const bool replace = false;
     ReportOptions report = options.report;
     report.replace = replace;
-    const ClipOptions original{ClipKind::OriginalAvi, {}, true, replace};
-    const ClipOptions share{ClipKind::ShareMp4, {}, true, replace, report.clock};
+    report.redaction = options.redaction;
+    const ClipOptions original{ClipKind::OriginalAvi, {}, true, replace, {}, nullptr};
+    const ClipOptions share{ClipKind::ShareMp4, {}, true, replace, report.clock, options.redaction};
     // The report comes last so that its record of the steps holds the others' hashes.
-    const std::array<Stage, 5> stages{{
+    std::vector<Stage> stages{
         {2,
          [&](ExportProgress& p) { return copyToTarget(recordingPath, copied, replace, p); },
          &names.recording, "録画のコピー", "受け取った録画をバイト単位でそのまま複製"},
@@ -138,7 +141,7 @@ ExportResult exportEvidencePackage(const Recording& recording, const std::string
         {1,
          [&](ExportProgress& p) {
              return exportStill(recording, frames->event.index,
-                                package.stagedPathOf(names.eventStill), {false, replace}, p);
+                                package.stagedPathOf(names.eventStill), {false, replace, {}, nullptr}, p);
          },
          &names.eventStill, "イベント位置の静止画", "記録されたJPEGをそのまま"},
         // Made from the copy: the hash it prints is that of the file beside it.
@@ -147,7 +150,19 @@ ExportResult exportEvidencePackage(const Recording& recording, const std::string
              return exportReport(recording, copied, package.stagedPathOf(names.report), report, p);
          },
          &names.report, nullptr, {}},
-    }};
+    };
+    if (options.redaction) {
+        // Beside the redacted share copy, the regions it was made with.
+        stages.insert(stages.begin() + 3,
+                      {1,
+                       [&](ExportProgress& p) {
+                           ExportResult written = writeRedactionFile(
+                               *options.redaction, package.stagedPathOf(names.redaction), replace);
+                           p.advance(1, 1);
+                           return written;
+                       },
+                       &names.redaction, "墨消しの領域", "共有用の動画に用いた墨消しの領域（JSON）"});
+    }
     constexpr std::uint64_t unitsPerWeight = 1000;
     constexpr std::uint64_t checksumWeight = 2;
     std::uint64_t totalWeight = checksumWeight;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "ExportProgress.h"
@@ -7,6 +8,7 @@
 #include "ReportExport.h"
 
 class Recording;
+class RedactionPlan;
 
 // The names of the files of an evidence package. All but the recording's own start with the
 // capture date and time ("20261128-143507-"), or with the recording's file stem when it has
@@ -17,6 +19,7 @@ struct PackageFileNames {
     std::string shareClip;     // ...-share.mp4
     std::string report;        // ...-report.pdf
     std::string eventStill;    // ...-event.jpg
+    std::string redaction;     // ...-redaction.json, only with a redacted share copy
     std::string checksums = "SHA256SUMS";
 };
 
@@ -27,6 +30,8 @@ struct PackageOptions {
     // The folder may already hold files; files of the package's names in it are replaced, but
     // only once the whole package is complete.
     bool replace = false;
+    // The share copy is redacted with it, the report lists it and the package holds it.
+    std::shared_ptr<const RedactionPlan> redaction;
 };
 
 // Writes the evidence package of `recording` (loaded from `recordingPath`) into `folder`,

@@ -10,7 +10,9 @@
 #include "EventFrames.h"
 #include "FileDigest.h"
 #include "FramePictures.h"
+#include "FrameTimeText.h"
 #include "Recording.h"
+#include "RedactionMosaic.h"
 #include "ReportPage.h"
 #include "TargetWriting.h"
 #include "TimeOfDay.h"
@@ -43,8 +45,8 @@ std::uint32_t lastShownIndex(const ReportContent& content) {
 }
 
 // Decodes every frame up to the last one shown, in order, keeping copies of the shown ones.
-bool decodePictures(const Recording& recording, ReportContent& content,
-                    ExportProgress& progress) {
+bool decodePictures(const Recording& recording, const RedactionPlan* redaction,
+                    ReportContent& content, ExportProgress& progress) {
     std::vector<ReportContent::Picture*> wanted{&content.event};
     for (ReportContent::Picture& picture : content.around) {
         wanted.push_back(&picture);
@@ -59,6 +61,9 @@ bool decodePictures(const Recording& recording, ReportContent& content,
         for (ReportContent::Picture* picture : wanted) {
             if (picture->frame.index == index && pictures.hasPicture()) {
                 picture->image = pictures.view().copy();
+                if (redaction != nullptr) {
+                    redactPicture(picture->image, *redaction, index);
+                }
             }
         }
         progress.advance(index + 1, std::uint64_t{last} + 2);
@@ -103,6 +108,22 @@ ReportClockLines clockLines(const Recording& recording, const ReportContent& con
         row(when + "　" + frame.timeText + " 秒", frame.number);
     }
     return lines;
+}
+
+ReportRedaction reportRedaction(const Recording& recording, const RedactionPlan& plan) {
+    ReportRedaction list;
+    const auto readoutOf = [&recording](std::uint32_t index) {
+        return index < recording.frameCount() ? frameTimeText(recording.frameAt(index).number)
+                                              : std::string("?");
+    };
+    for (const RedactionRegion& region : plan.regions()) {
+        if (region.empty()) {
+            continue;
+        }
+        list.regions.push_back({redactionLabelText(region.label()), readoutOf(region.firstIndex()),
+                                readoutOf(region.lastIndex()), region.keys().size()});
+    }
+    return list;
 }
 
 }  // namespace
@@ -166,7 +187,10 @@ ExportResult exportReport(const Recording& recording, const std::string& recordi
         content.clock = clockLines(recording, content, options.clock);
     }
 
-    if (!decodePictures(recording, content, progress)) {
+    if (options.redaction) {
+        content.redaction = reportRedaction(recording, *options.redaction);
+    }
+    if (!decodePictures(recording, options.redaction.get(), content, progress)) {
         return ExportResult::failure(ExportResult::Status::Cancelled, target + ": cancelled");
     }
     const std::optional<QByteArray> pdf = renderReportPdf(content);

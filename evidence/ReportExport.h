@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "ReportRecord.h"
 
 class Recording;
+class RedactionPlan;
 
 struct ReportOptions {
     // Printed at the foot of the page; the window takes them from the version store.
@@ -23,6 +25,8 @@ struct ReportOptions {
     // The files written together with the report (a package's clips and still), listed in its
     // record of the steps after the recording it was made from.
     std::vector<ReportRecordEntry> outputs;
+    // The regions of the redacted share copy: listed, and drawn into the report's pictures.
+    std::shared_ptr<const RedactionPlan> redaction;
 };
 
 // True when a QGuiApplication runs, so that text can be drawn (the report, the overlay).

@@ -325,6 +325,13 @@ std::optional<QByteArray> renderReportPdf(const ReportContent& content) {
             }
             drawRecordPage(painter, content);
         }
+        if (content.redaction) {
+            // The list of regions takes a page of its own after the record.
+            if (!writer.newPage()) {
+                return std::nullopt;
+            }
+            drawRedactionList(painter, *content.redaction, dotsPerInch, marginMm, contentWidthMm);
+        }
         if (!painter.end()) {
             return std::nullopt;
         }

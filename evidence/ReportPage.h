@@ -10,6 +10,7 @@
 
 #include "EventFrames.h"
 #include "ReportRecord.h"
+#include "ReportRedactionList.h"
 
 // A stated correction of the recorder's clock, as printed.
 struct ReportClockLines {
@@ -46,6 +47,8 @@ struct ReportContent {
     // The recording as received first, then every file written with the report.
     std::vector<ReportRecordEntry> record;
     std::optional<ReportClockLines> clock;
+    // Present when the share copy is redacted.
+    std::optional<ReportRedaction> redaction;
 };
 
 // The report as A4 pages of PDF: Japanese labels in the IPA fonts, embedded, the text

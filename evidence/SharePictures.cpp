@@ -8,6 +8,7 @@
 #include "FramePictures.h"
 #include "FrameTimeText.h"
 #include "Recording.h"
+#include "RedactionMosaic.h"
 #include "TimeOfDay.h"
 
 namespace {
@@ -18,12 +19,13 @@ constexpr std::size_t aheadLimit = 3;
 }  // namespace
 
 SharePictures::SharePictures(const Recording& source, const std::vector<ClipFrame>& frames,
-                             bool burnTimes, ClockCorrection correction, int width,
-                             int height)
+                             bool burnTimes, ClockCorrection correction, const RedactionPlan* plan,
+                             int width, int height)
     : recording(source),
       timeline(frames),
       overlay(burnTimes),
       clock(std::move(correction)),
+      redaction(plan),
       captureDate(source.getCaptureDate()),
       firstNumber(source.frameAt(0).number),
       blank(width, height, QImage::Format_BGR888) {
@@ -64,6 +66,9 @@ void SharePictures::run() {
             QImage fitted = blank.copy();
             QPainter(&fitted).drawImage(0, 0, picture.image);
             picture.image = fitted;
+        }
+        if (redaction != nullptr) {
+            redactPicture(picture.image, *redaction, frame.index);
         }
         if (overlay && !picture.image.isNull()) {
             const std::int32_t number = recording.frameAt(frame.index).number;

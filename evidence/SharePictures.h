@@ -14,6 +14,7 @@
 #include "ClockCorrection.h"
 
 class Recording;
+class RedactionPlan;
 
 // The share copy's pictures in clip order, as the viewer shows them and with the times burned
 // in, prepared on a thread of its own a few frames ahead of the encoder. One long-lived thread,
@@ -26,9 +27,10 @@ public:
     };
 
     // Frames of a picture size `width` x `height` (the first decodable frame's when the
-    // recording has no picture yet).
+    // recording has no picture yet); `redaction`, when given, is drawn before the overlay and
+    // must outlive this.
     SharePictures(const Recording& recording, const std::vector<ClipFrame>& timeline, bool overlay,
-                  ClockCorrection clock, int width, int height);
+                  ClockCorrection clock, const RedactionPlan* redaction, int width, int height);
     ~SharePictures();
     SharePictures(const SharePictures&) = delete;
     SharePictures& operator=(const SharePictures&) = delete;
@@ -43,6 +45,7 @@ private:
     const std::vector<ClipFrame>& timeline;
     const bool overlay;
     const ClockCorrection clock;
+    const RedactionPlan* const redaction;
     const std::string captureDate;
     const std::int32_t firstNumber;
     QImage blank;

@@ -12,6 +12,7 @@
 #include "FramePictures.h"
 #include "FrameTimeText.h"
 #include "Recording.h"
+#include "RedactionMosaic.h"
 #include "TargetWriting.h"
 #include "TimeOfDay.h"
 
@@ -69,6 +70,10 @@ ExportResult exportStill(const Recording& recording, std::uint32_t index,
                                          std::to_string(index));
     }
     const FrameRecord frame = recording.frameAt(index);
+    if (*format == StillFormat::Jpeg && options.redaction) {
+        return ExportResult::failure(ExportResult::Status::Refused,
+                                     target + ": a recorded .jpg is never redacted; write a .png");
+    }
     if (*format == StillFormat::Jpeg) {
         if (frame.jpegSize <= 0) {
             return ExportResult::failure(ExportResult::Status::Refused,
@@ -99,6 +104,9 @@ ExportResult exportStill(const Recording& recording, std::uint32_t index,
                                          " could be decoded, nothing to write");
     }
     QImage picture = pictures.view().copy();
+    if (options.redaction) {
+        redactPicture(picture, *options.redaction, index);
+    }
     if (options.overlay && *format == StillFormat::Png) {
         const std::string timeOfDay = shownTimeOfDay(
             recording.getCaptureDate(), recording.frameAt(0).number, frame.number, options.clock);

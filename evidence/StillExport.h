@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "ExportResult.h"
 
 class Recording;
+class RedactionPlan;
 
 enum class StillFormat {
     Jpeg,  // the frame's recorded bytes, unchanged (EXIF and all)
@@ -25,6 +27,8 @@ struct StillOptions {
     bool overlay = false;
     bool replace = false;
     ClockCorrection clock{};  // the overlay's time of day, corrected and marked
+    // Mosaic regions drawn into a .png or .ppm before the overlay; a .jpg with one is refused.
+    std::shared_ptr<const RedactionPlan> redaction;
 };
 
 // Writes frame `index` to `target` in the format of its extension. A picture is decoded as in

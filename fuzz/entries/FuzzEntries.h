@@ -12,6 +12,7 @@ void fuzzExifDate(std::span<const std::uint8_t> input);       // the bytes of a 
 void fuzzJpegDecode(std::span<const std::uint8_t> input);     // the bytes of one frame
 void fuzzProfileFile(std::span<const std::uint8_t> input);    // the text of Halcyra.ini
 void fuzzCliArguments(std::span<const std::uint8_t> input);   // halcyra-cli words, one a line
+void fuzzRedactionFile(std::span<const std::uint8_t> input);  // a redaction file (JSON)
 
 using FuzzEntry = void (*)(std::span<const std::uint8_t>);
 

@@ -313,6 +313,22 @@ std::vector<Seed> cliSeeds() {
     };
 }
 
+std::vector<Seed> redactionSeeds() {
+    return {
+        {"documented", bytesOf(R"({"version": 1, "regions": [{"label": "plate", "keys": [
+    {"index": 440, "x": 100, "y": 120, "w": 48, "h": 24},
+    {"index": 470, "x": 140, "y": 118, "w": 60, "h": 30}]}]})")},
+        {"three-labels", bytesOf(R"({"version":1,"regions":[{"label":"face","keys":[{"index":0,"x":-5,"y":-5,"w":20,"h":20}]},)"
+                                 R"({"label":"other","keys":[{"index":1,"x":10,"y":3,"w":9,"h":9},{"index":9,"x":0,"y":0,"w":30,"h":30}]},)"
+                                 R"({"label":"plate","keys":[{"index":0,"x":1,"y":1,"w":1,"h":1}]}]})")},
+        {"empty", bytesOf(R"({"version": 1, "regions": []})")},
+        {"far-outside", bytesOf(R"({"version":1,"regions":[{"label":"face","keys":[{"index":4294967295,"x":-1000000,"y":1000000,"w":1000000,"h":1}]}]})")},
+        {"out-of-order", bytesOf(R"({"version":1,"regions":[{"label":"face","keys":[{"index":5,"x":0,"y":0,"w":4,"h":4},{"index":5,"x":0,"y":0,"w":4,"h":4}]}]})")},
+        {"version-2", bytesOf(R"({"version": 2, "regions": []})")},
+        {"cut-short", bytesOf(R"({"version": 1, "regions": [{"label": "plate", "keys": [{"ind)")},
+    };
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> smallRecording() {
@@ -337,6 +353,9 @@ std::vector<Seed> seedsFor(std::string_view target, std::span<const std::uint8_t
     }
     if (target == "cli") {
         return cliSeeds();
+    }
+    if (target == "redaction") {
+        return redactionSeeds();
     }
     throw std::invalid_argument("no seeds for fuzz target " + std::string(target));
 }

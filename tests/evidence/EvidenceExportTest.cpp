@@ -132,7 +132,7 @@ TEST_F(EvidenceExportTest, StillsKeepTheRecordedBytesOrShowThePictureAsTheViewer
     const std::string plain = (folder / "plain.png").string();
     const std::string timed = (folder / "timed.png").string();
     ASSERT_EQ(exportStill(recording, 10, plain, {}, progress).status, Status::Written);
-    ASSERT_EQ(exportStill(recording, 10, timed, {true, false}, progress).status, Status::Written);
+    ASSERT_EQ(exportStill(recording, 10, timed, {true, false, {}, nullptr}, progress).status, Status::Written);
     const QImage plainImage(QString::fromStdString(plain));
     const QImage timedImage(QString::fromStdString(timed));
     EXPECT_EQ(plainImage.size(), QSize(32, 24));

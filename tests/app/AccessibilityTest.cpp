@@ -1,15 +1,26 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include <QAbstractButton>
+#include <QAbstractSlider>
+#include <QAbstractSpinBox>
 #include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QMenuBar>
 #include <QSet>
+#include <QTest>
 #include <QTreeWidget>
 
 #include "CMainFrame.h"
 #include "KeyOverview.h"
 #include "KeyTable.h"
 #include "PlayerWnd.h"
+#include "SensorConfigDialog.h"
+#include "TempFolder.h"
+#include "TimeConfigDialog.h"
 
 namespace {
 
@@ -36,7 +47,86 @@ void collectUnnamed(QAccessibleInterface* node, QStringList& unnamed, int& contr
     }
 }
 
+// Shows the dialog as the user gets it: active, the focus where it starts.
+bool showActive(QDialog& dialog) {
+    dialog.show();
+    dialog.activateWindow();
+    return QTest::qWaitForWindowActive(&dialog) && QApplication::focusWidget() != nullptr;
+}
+
+// The controls `key` (Tab or Backtab) reaches in turn from the focused one, until the focus
+// comes back to it. A date or time edit takes Tab for its own fields first, so a control is
+// listed once however many presses it keeps the focus.
+QStringList walk(Qt::Key key) {
+    QWidget* first = QApplication::focusWidget();
+    if (first == nullptr) {
+        return {QStringLiteral("(nothing has the focus)")};
+    }
+    QStringList order{first->objectName()};
+    for (int press = 0; press < 40; ++press) {
+        QTest::keyClick(QApplication::focusWidget(), key);
+        QWidget* now = QApplication::focusWidget();
+        if (now == first && order.size() > 1) {
+            return order;
+        }
+        const QString name = now == nullptr ? QStringLiteral("(none)") : now->objectName();
+        if (name != order.back()) {
+            order << name;
+        }
+    }
+    order << QStringLiteral("(the focus never came back)");
+    return order;
+}
+
+// Every control of the dialog a user can work: its buttons, sliders and date and time edits.
+QStringList workableControls(const QDialog& dialog) {
+    QStringList names;
+    for (QWidget* child : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (qobject_cast<QAbstractButton*>(child) != nullptr ||
+            qobject_cast<QAbstractSlider*>(child) != nullptr ||
+            qobject_cast<QAbstractSpinBox*>(child) != nullptr) {
+            names << child->objectName();
+        }
+    }
+    names.sort();
+    return names;
+}
+
+QStringList sorted(QStringList names) {
+    names.sort();
+    return names;
+}
+
+std::string text(const QStringList& names) {
+    return names.join(u' ').toStdString();
+}
+
+QStringList reversedAfterFirst(QStringList order) {
+    std::reverse(order.begin() + 1, order.end());
+    return order;
+}
+
 }  // namespace
+
+TEST(Accessibility, TabWalksTheSettingsDialogsInReadingOrderAndReachesEveryControl) {
+    const TempFolder program;
+    {
+        SensorConfigDialog sensor(nullptr, program.path());
+        ASSERT_TRUE(showActive(sensor));
+        const QStringList forward = walk(Qt::Key_Tab);
+        EXPECT_EQ(text(forward), "car truck frontBack leftRight upDown ok cancel");
+        EXPECT_EQ(text(sorted(forward)), text(workableControls(sensor)));
+        EXPECT_EQ(text(walk(Qt::Key_Backtab)), text(reversedAfterFirst(forward)));
+    }
+    {
+        TimeConfigDialog clock(nullptr, program.path());
+        ASSERT_TRUE(showActive(clock));
+        const QStringList forward = walk(Qt::Key_Tab);
+        EXPECT_EQ(text(forward), "date time ok cancel");
+        EXPECT_EQ(text(sorted(forward)), text(workableControls(clock)));
+        EXPECT_EQ(text(walk(Qt::Key_Backtab)), text(reversedAfterFirst(forward)));
+    }
+}
 
 TEST(Accessibility, EveryButtonAndSliderOfTheWindowHasAJapaneseName) {
     CMainFrame frame;

@@ -7,7 +7,7 @@
 #include <system_error>
 
 #include <fcntl.h>
-#include <stdlib.h>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,7 +27,7 @@ namespace {
 
 constexpr std::size_t pieceSize = std::size_t{1} << 20;
 // Room kept for recording.json and the folder itself when checking free space.
-constexpr std::uint64_t sidecarRoom = 64 * 1024;
+constexpr std::uint64_t sidecarRoom = std::uint64_t{64} * 1024;
 // A library disk with less than this left after a copy is nearly full.
 constexpr std::uint64_t nearlyFullBytes = std::uint64_t{2} << 30;
 
@@ -332,7 +332,7 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
         const std::uint64_t left = available - size;
         const auto total = static_cast<std::uint64_t>(std::max<qint64>(disk.bytesTotal(), 0));
         if (left < std::min(nearlyFullBytes, total / 20)) {
-            result.warning = "the library disk is nearly full: " + std::to_string(left / (1024 * 1024)) +
+            result.warning = "the library disk is nearly full: " + std::to_string(left / (std::uint64_t{1024} * 1024)) +
                              " MiB left after this copy";
         }
     }
@@ -446,7 +446,8 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
     // Eight hex digits name the folder; a different recording of the same second and the same
     // eight takes more of its hash.
     for (std::size_t digits = 8; digits <= sha256.size(); digits += 8) {
-        const std::string folder = root + "/" + date + "_" + sha256.substr(0, digits);
+        std::string folder = root;
+        folder.append("/").append(date).append("_").append(sha256, 0, digits);
         const std::error_code moved = fileOps::moveEntry(staging.path(), folder, false);
         if (!moved) {
             staging.release();

@@ -88,7 +88,7 @@ std::string sortKey(const LibraryEntry& entry) {
 
 }  // namespace
 
-Library::Library(std::string root) : rootFolder(absoluteFolder(root)) {}
+Library::Library(const std::string& root) : rootFolder(absoluteFolder(root)) {}
 
 std::string Library::defaultRoot() {
     QString movies = QStandardPaths::writableLocation(QStandardPaths::MoviesLocation);

@@ -11,7 +11,7 @@
 // the library can be backed up, copied or shared as plain files.
 class Library {
 public:
-    explicit Library(std::string root);
+    explicit Library(const std::string& root);
 
     // The user's videos folder + "/Halcyra".
     static std::string defaultRoot();

@@ -12,7 +12,12 @@
 
 struct Sha256::State {
     EVP_MD_CTX* context = nullptr;
+    State() = default;
     ~State() { EVP_MD_CTX_free(context); }
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
+    State(State&&) = delete;
+    State& operator=(State&&) = delete;
 };
 
 namespace {

@@ -13,6 +13,7 @@ void fuzzJpegDecode(std::span<const std::uint8_t> input);     // the bytes of on
 void fuzzProfileFile(std::span<const std::uint8_t> input);    // the text of Halcyra.ini
 void fuzzCliArguments(std::span<const std::uint8_t> input);   // halcyra-cli words, one a line
 void fuzzRedactionFile(std::span<const std::uint8_t> input);  // a redaction file (JSON)
+void fuzzSidecarFile(std::span<const std::uint8_t> input);    // a library entry's recording.json
 
 using FuzzEntry = void (*)(std::span<const std::uint8_t>);
 

@@ -329,6 +329,38 @@ std::vector<Seed> redactionSeeds() {
     };
 }
 
+std::vector<Seed> sidecarSeeds() {
+    const std::string hash(64, 'c');
+    const std::string sound =
+        R"({"formatVersion": 1, "fileName": "halcjpeg.dat", "sha256": ")" + hash +
+        R"(", "size": 28311552, "source": "/media/root/CARD/halcjpeg.dat", "volumeLabel": "CARD",)"
+        R"( "importedAt": "2026-12-09T02:30:01Z", "captureDate": "2026:11:28 14:35:07",)"
+        R"( "frames": 300, "firstTime": "-15.000", "lastTime": "14.900", "complete": true,)"
+        R"( "vehicle": "\u54c1\u5ddd 300", "driver": "", "note": "a\nb", "clockOffset": 65.5})";
+    const auto with = [&sound](const std::string& from, const std::string& to) {
+        std::string text = sound;
+        text.replace(text.find(from), from.size(), to);
+        return bytesOf(text);
+    };
+    return {
+        {"sound", bytesOf(sound)},
+        {"unknown-keys", with(R"("formatVersion": 1,)",
+                              R"("formatVersion": 1, "thumbnail": {"at": [1, 2]}, "x": null,)")},
+        {"minimal",
+         bytesOf(R"({"formatVersion":1,"fileName":"a.dat","sha256":")" + hash + R"("})")},
+        {"newer", with(R"("formatVersion": 1)", R"("formatVersion": 7)")},
+        {"size-too-big", with("28311552", "18446744073709551616")},
+        {"size-text", with("28311552", R"("28311552")")},
+        {"path-in-name", with("halcjpeg.dat\"", "../halcjpeg.dat\"")},
+        {"upper-case-hash", with(hash, std::string(64, 'C'))},
+        {"offset-null", with("65.5", "null")},
+        {"complete-text", with("true", R"("yes")")},
+        {"cut-short", bytesOf(sound.substr(0, sound.size() / 2))},
+        {"array", bytesOf("[1, 2, 3]")},
+        {"empty", {}},
+    };
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> smallRecording() {
@@ -356,6 +388,9 @@ std::vector<Seed> seedsFor(std::string_view target, std::span<const std::uint8_t
     }
     if (target == "redaction") {
         return redactionSeeds();
+    }
+    if (target == "sidecar") {
+        return sidecarSeeds();
     }
     throw std::invalid_argument("no seeds for fuzz target " + std::string(target));
 }

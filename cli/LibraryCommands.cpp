@@ -8,6 +8,7 @@
 #include "ArgumentReader.h"
 #include "Commands.h"
 #include "Importer.h"
+#include "InterruptSignal.h"
 #include "JsonText.h"
 #include "Library.h"
 #include "LibraryFolder.h"
@@ -138,6 +139,7 @@ int runImportCommand(std::span<const std::string> args, std::ostream& out, std::
 
     ProgressLine progress(err, "import");
     Importer importer(library);
+    importer.setCancelFlag(&interruptSignal::flag());  // caught by the progress line
     importer.setProgress([&progress](std::uint64_t done, std::uint64_t total) {
         progress.advance(done, total);
     });

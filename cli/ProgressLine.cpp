@@ -2,9 +2,14 @@
 
 #include <iostream>
 
+#include "InterruptSignal.h"
+
 #include <unistd.h>
 
 ProgressLine::ProgressLine(std::ostream& err, std::string label) : what(std::move(label)) {
+    // Ctrl+C or a termination request cancels the export like the window's キャンセル: it
+    // stops at its next step and leaves nothing it wrote behind.
+    interruptSignal::catchRequests();
     if (&err == &std::cerr && isatty(STDERR_FILENO) == 1) {
         terminal = &err;
     }
@@ -18,6 +23,9 @@ ProgressLine::~ProgressLine() {
 }
 
 void ProgressLine::advance(std::uint64_t done, std::uint64_t total) {
+    if (interruptSignal::requested()) {
+        cancel();
+    }
     if (terminal == nullptr || total == 0) {
         return;
     }

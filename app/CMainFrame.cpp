@@ -15,6 +15,7 @@
 #include "KeyTable.h"
 #include "PlayerTexts.h"
 #include "PlayerWnd.h"
+#include "RedactionEditor.h"
 #include "ResourcePaths.h"
 
 CMainFrame::CMainFrame(const std::string& commandLine, QWidget* parent) : QMainWindow(parent) {
@@ -25,11 +26,18 @@ CMainFrame::CMainFrame(const std::string& commandLine, QWidget* parent) : QMainW
     playerWnd = new PlayerWnd(this);
     setCentralWidget(playerWnd);
     exportCommands = std::make_unique<ExportCommands>(playerWnd->loadedRecording(), this);
-    exportCommands->addMenuTo(*menuBar());
+    redactionEditor = new RedactionEditor(*playerWnd, exportCommands->saveFolder(), this);
+    exportCommands->addMenuTo(*menuBar(), redactionEditor->menuActions());
     playerWnd->addContextActions(exportCommands->actions());
+    playerWnd->addContextActions(redactionEditor->contextActions());
     createHelpMenu();
     connect(playerWnd, &PlayerWnd::recordingOpened, exportCommands.get(),
             &ExportCommands::setRecording);
+    connect(playerWnd, &PlayerWnd::recordingOpened, redactionEditor,
+            &RedactionEditor::setRecording);
+    // The exports take the regions as they are after each change, as they take the clock.
+    connect(redactionEditor, &RedactionEditor::planChanged, this,
+            [this] { exportCommands->setRedaction(redactionEditor->plan()); });
     // The export reads the view's recording, so no other file is loaded until it ends.
     connect(&exportCommands->runner(), &ExportRunner::busyChanged, playerWnd,
             &PlayerWnd::holdOpens);

@@ -9,6 +9,7 @@ class ExportCommands;
 class KeyOverview;
 class PlayerWnd;
 class QTimer;
+class RedactionEditor;
 
 // The top-level window: title, icon, the one menu, and the main window as its only child.
 // Starts with the child's client area at its minimum, centred on the screen, and closes one
@@ -28,6 +29,7 @@ public:
 
     PlayerWnd* view() const { return playerWnd; }
     ExportCommands& exports() const { return *exportCommands; }
+    RedactionEditor& redaction() const { return *redactionEditor; }
     // The key overview window, made when first asked for; null until then.
     KeyOverview* keyOverview() const { return keys; }
 
@@ -47,6 +49,7 @@ private:
 
     PlayerWnd* playerWnd = nullptr;
     std::unique_ptr<ExportCommands> exportCommands;
+    RedactionEditor* redactionEditor = nullptr;
     QTimer* closeTimer = nullptr;
     KeyOverview* keys = nullptr;
     bool closeDecided = false;

@@ -20,6 +20,7 @@
 #include "PackageVerifier.h"
 #include "Prompts.h"
 #include "Recording.h"
+#include "RedactionPlan.h"
 #include "ReportExport.h"
 #include "StillExport.h"
 #include "UserLocations.h"
@@ -70,13 +71,21 @@ QAction* ExportCommands::addAction(const QString& text, const QKeySequence& keys
     return action;
 }
 
-QMenu* ExportCommands::addMenuTo(QMenuBar& bar) {
+QMenu* ExportCommands::addMenuTo(QMenuBar& bar, const QList<QAction*>& more) {
     QMenu* menu = bar.addMenu(exportTexts::menu);
     menu->addActions(commandActions);
     menu->addSeparator();
     menu->addAction(clockAction);
     menu->addAction(verifyAction);
+    if (!more.isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(more);
+    }
     return menu;
+}
+
+void ExportCommands::setRedaction(const RedactionPlan& plan) {
+    regions = plan.empty() ? nullptr : std::make_shared<const RedactionPlan>(plan);
 }
 
 QList<QAction*> ExportCommands::actions() const {
@@ -150,6 +159,10 @@ void ExportCommands::onSaveStill() {
     // A PNG is a picture for people to look at, so it carries the times; a JPEG stays as recorded.
     options.overlay = stillFormatForPath(*target) == StillFormat::Png;
     options.clock = clock;
+    // A .jpg is the recorded original, never redacted.
+    if (options.overlay) {
+        options.redaction = regions;
+    }
     start(*target, [&recording = recording, index, path = *target, options](ExportProgress& progress) {
         return exportStill(recording, index, path, options, progress);
     });
@@ -165,6 +178,9 @@ void ExportCommands::onExportClip() {
     }
     ClipOptions options = dialog.options();
     options.clock = clock;
+    if (options.kind == ClipKind::ShareMp4) {
+        options.redaction = regions;
+    }
     const std::string suffix = ClipDialog::suffixFor(options.kind);
     const char* filter = exportTexts::aviFilter;
     if (options.kind == ClipKind::OriginalMkv) {
@@ -191,6 +207,7 @@ void ExportCommands::onMakeReport() {
     options.programVersion =
         VersionInfo::programString(QStringLiteral("ProductVersion")).toStdString();
     options.clock = clock;
+    options.redaction = regions;
     const std::optional<std::string> target = chooseTarget(
         exportTexts::reportTitle, namePrefix() + "-report.pdf", "pdf", exportTexts::reportFilter,
         options.replace);
@@ -222,6 +239,7 @@ void ExportCommands::onWritePackage() {
     options.report.programVersion =
         VersionInfo::programString(QStringLiteral("ProductVersion")).toStdString();
     options.report.clock = clock;
+    options.redaction = regions;
     if (!folder.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
         const QString question = exportTexts::replaceInFolder.arg(folder.dirName());
         if (Prompts::current().message(question.toStdString(), Prompts::Buttons::OkCancel,

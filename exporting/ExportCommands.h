@@ -18,6 +18,7 @@ class QMenuBar;
 class QWidget;
 class Recording;
 struct PackageVerification;
+class RedactionPlan;
 
 // The export commands of the window: save the current frame as a still, export a clip, make
 // the report, write the evidence package. Each asks for its target, then runs on the runner
@@ -33,8 +34,8 @@ public:
     ExportCommands& operator=(const ExportCommands&) = delete;
 
     // Adds the drop-down "書き出し(&E)" after the menus `bar` has: the exports, then the check
-    // of a package, which needs no recording.
-    QMenu* addMenuTo(QMenuBar& bar);
+    // of a package, which needs no recording, then `more` (the redaction's items).
+    QMenu* addMenuTo(QMenuBar& bar, const QList<QAction*>& more = {});
     // Still, clip, report, package, in the menu's order (also for a context menu).
     QList<QAction*> actions() const;
     ExportRunner& runner() { return *jobRunner; }
@@ -42,6 +43,10 @@ public:
     // The correction the exports of the open recording apply (none until the user states one).
     const ClockCorrection& clockCorrection() const { return clock; }
     void setClockCorrection(const ClockCorrection& correction) { clock = correction; }
+    // The regions the exports of the open recording redact: the share copy, PNG stills, the
+    // report's list and the package's; never an original. Null when there are none.
+    const std::shared_ptr<const RedactionPlan>& redaction() const { return regions; }
+    void setRedaction(const RedactionPlan& plan);
     // Remembers the export folder in this Halcyra.ini from now on (the per-user one at
     // construction).
     void useSettings(const std::string& iniPath);
@@ -82,6 +87,8 @@ private:
     QAction* verifyAction = nullptr;
     QAction* clockAction = nullptr;
     ClockCorrection clock;
+    // A copy per change, so that a running export keeps the regions it started with.
+    std::shared_ptr<const RedactionPlan> regions;
     // Filled by the running check of a package, shown when it ends.
     std::shared_ptr<PackageVerification> verification;
 };

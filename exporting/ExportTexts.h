@@ -13,6 +13,25 @@ inline const QString writePackage = QStringLiteral("証拠一式の書き出し(
 inline const QString verifyPackage = QStringLiteral("証拠一式の検証(&V)...");
 inline const QString correctClock = QStringLiteral("時計の補正(&T)...");
 
+// Redaction: the menu items, the mode's own items (the text after the tab is the key) and
+// the line over the picture; %1 in modeLine is the label new regions get.
+inline const QString redactMode = QStringLiteral("墨消し(&K)");
+inline const QString loadRedaction = QStringLiteral("墨消しの読み込み(&O)...");
+inline const QString saveRedaction = QStringLiteral("墨消しの保存(&A)...");
+inline const QString regionLabelMenu = QStringLiteral("新しい領域の種類");
+inline const QString addRegionKey = QStringLiteral("このコマにキーを追加");
+inline const QString removeRegionKey = QStringLiteral("このコマのキーを削除");
+inline const QString removeRegion = QStringLiteral("領域を削除");
+inline const QString modeLine = QStringLiteral(
+    "墨消し（新しい領域: %1）　ドラッグで描く・動かす　Delete 削除　K キー　Esc 終わる");
+inline const QString keyMark = QStringLiteral("◆");
+inline constexpr const char* redactionSaveTitle = "墨消しの保存";
+inline constexpr const char* redactionFilter = "墨消しの領域 JSON(*.json)|*.json||";
+inline const QString redactionUnreadable =
+    QStringLiteral("墨消しの領域を読み込めませんでした。\n%1");
+inline const QString redactionUnsaved =
+    QStringLiteral("墨消しの領域をライブラリに保存できませんでした。\n%1");
+
 // The clock dialog; %1 in currentFrame is the frame number, %2 its readout text.
 inline const QString clockTitle = QStringLiteral("時計の補正");
 inline const QString clockExplain = QStringLiteral(

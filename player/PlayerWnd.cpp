@@ -27,6 +27,7 @@
 #include "ControlTexts.h"
 #include "EventSlider.h"
 #include "FrameTimeText.h"
+#include "ImageAreaTool.h"
 #include "KeyTable.h"
 #include "LogoBar.h"
 #include "MultimediaTimer.h"
@@ -251,6 +252,12 @@ void PlayerWnd::paintEvent(QPaintEvent* event) {
         return;
     }
     paintPicture(painter, area);
+    if (tool != nullptr) {
+        painter.save();
+        painter.setClipRect(area, Qt::IntersectClip);
+        tool->paintOver(painter, pictureMapping(), readoutIndex);
+        painter.restore();
+    }
     paintSpeedMarks(painter, area);
 }
 
@@ -259,10 +266,9 @@ void PlayerWnd::paintPicture(QPainter& painter, const QRect& area) {
     const FrameBitmap& bitmap = pictureBitmap();
     // Nearest pixels unless smooth scaling is chosen.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
+    bool changed = false;
+    const QImage picture = toolPicture(bitmap, changed);
     if (view.isFit()) {
-        // A view of the bitmap's own memory, no copy.
-        const QImage picture(bitmap.pixels(), bitmap.width(), bitmap.height(), bitmap.stride(),
-                             QImage::Format_BGR888);
         const QRect target = stretchTarget(recording.bitmapWidth(), recording.bitmapHeight(),
                                            area.width(), area.height());
         // The bands beside the picture show the window colour, as an erased background would.
@@ -282,7 +288,12 @@ void PlayerWnd::paintPicture(QPainter& painter, const QRect& area) {
     for (const QRect& band : QRegion(area).subtracted(covered)) {
         painter.fillRect(band, windowColour);
     }
-    if (!visible.source.isEmpty()) {
+    if (!visible.source.isEmpty() && changed) {
+        painter.save();
+        painter.setClipRect(area, Qt::IntersectClip);
+        painter.drawImage(target, picture, QRectF(visible.source));
+        painter.restore();
+    } else if (!visible.source.isEmpty()) {
         // A view of the visible pixels alone, so that nothing else is even converted.
         const QRect& source = visible.source;
         const QImage part(bitmap.pixels() +
@@ -294,6 +305,54 @@ void PlayerWnd::paintPicture(QPainter& painter, const QRect& area) {
         painter.drawImage(target, part);
         painter.restore();
     }
+}
+
+QImage PlayerWnd::toolPicture(const FrameBitmap& bitmap, bool& changed) const {
+    // A view of the bitmap's own memory, no copy.
+    const QImage own(bitmap.pixels(), bitmap.width(), bitmap.height(), bitmap.stride(),
+                     QImage::Format_BGR888);
+    changed = tool != nullptr && !duePaint && tool->changesPicture(readoutIndex);
+    if (!changed) {
+        return own;
+    }
+    QImage copy = own.copy();
+    tool->changePicture(copy, readoutIndex);
+    return copy;
+}
+
+QImage PlayerWnd::pictureAsShown() {
+    if (!recording.bitmapsCreated() || !recording.shownBitmap().isCreated()) {
+        return {};
+    }
+    bool changed = false;
+    QImage picture = toolPicture(pictureBitmap(), changed);
+    return changed ? picture : picture.copy();
+}
+
+PictureMapping PlayerWnd::pictureMapping() const {
+    const QSize picture = pictureSize();
+    const QRect area = imageArea();
+    if (picture.isEmpty() || area.isEmpty()) {
+        return {};
+    }
+    // As paintPicture places it: the truncated fit at zoom 1, the view's rectangle otherwise.
+    const QRectF target =
+        view.isFit() ? QRectF(stretchTarget(picture.width(), picture.height(), area.width(),
+                                            area.height()))
+                     : view.target(picture, area.size());
+    return {target.translated(area.topLeft()), picture};
+}
+
+void PlayerWnd::setImageAreaTool(ImageAreaTool* newTool) {
+    if (newTool != nullptr) {
+        stopPlayback();
+    }
+    tool = newTool;
+    toolDragging = false;
+    setMouseTracking(tool != nullptr);
+    unsetCursor();
+    updateTransport();
+    update(imageArea());
 }
 
 const FrameBitmap& PlayerWnd::pictureBitmap() {
@@ -457,7 +516,8 @@ void PlayerWnd::updateTransport() {
 void PlayerWnd::updateTransport(bool atFirst, bool atLast) {
     const bool loaded = recording.frameCount() > 0;
     const bool stepping = loaded && !recording.isPlaying();
-    playButton->setEnabled(stepping);
+    // The image area's tool works on a paused frame.
+    playButton->setEnabled(stepping && tool == nullptr);
     stopButton->setEnabled(loaded && recording.isPlaying());
     firstButton->setEnabled(stepping && !atFirst);
     prevButton->setEnabled(stepping && !atFirst);
@@ -601,6 +661,7 @@ void PlayerWnd::showPosition() {
 void PlayerWnd::updateTimeReadout() {
     readoutIndex = recording.currentIndex();
     timeReadout->setText(QString::fromStdString(frameTimeText(recording.currentNumber())));
+    emit frameShown(readoutIndex);
 }
 
 void PlayerWnd::onPlay() {
@@ -757,9 +818,19 @@ void PlayerWnd::wheelEvent(QWheelEvent* event) {
 }
 
 void PlayerWnd::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && !view.isFit() &&
-        imageArea().contains(event->position().toPoint())) {
+    const bool inArea = imageArea().contains(event->position().toPoint());
+    if (tool != nullptr && inArea && event->button() == Qt::LeftButton && !dragging &&
+        !pictureSize().isEmpty() && tool->mousePress(*event, pictureMapping(), readoutIndex)) {
+        toolDragging = true;
+        event->accept();
+        return;
+    }
+    // The left button is the tool's while it has the area; the middle one always pans.
+    const bool panButton = (event->button() == Qt::LeftButton && tool == nullptr) ||
+                           event->button() == Qt::MiddleButton;
+    if (panButton && !toolDragging && !dragging && !view.isFit() && inArea) {
         dragging = true;
+        dragButton = event->button();
         dragFrom = event->position();
         setCursor(Qt::ClosedHandCursor);
         event->accept();
@@ -769,6 +840,18 @@ void PlayerWnd::mousePressEvent(QMouseEvent* event) {
 }
 
 void PlayerWnd::mouseMoveEvent(QMouseEvent* event) {
+    if (toolDragging) {
+        tool->mouseMove(*event, pictureMapping(), readoutIndex);
+        event->accept();
+        return;
+    }
+    if (tool != nullptr && !dragging) {
+        if (imageArea().contains(event->position().toPoint())) {
+            setCursor(tool->cursorAt(event->position(), pictureMapping(), readoutIndex));
+        } else {
+            unsetCursor();
+        }
+    }
     if (!dragging) {
         QWidget::mouseMoveEvent(event);
         return;
@@ -784,7 +867,13 @@ void PlayerWnd::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void PlayerWnd::mouseReleaseEvent(QMouseEvent* event) {
-    if (dragging && event->button() == Qt::LeftButton) {
+    if (toolDragging && event->button() == Qt::LeftButton) {
+        toolDragging = false;
+        tool->mouseRelease(*event, pictureMapping(), readoutIndex);
+        event->accept();
+        return;
+    }
+    if (dragging && event->button() == dragButton) {
         dragging = false;
         unsetCursor();
         event->accept();
@@ -794,6 +883,11 @@ void PlayerWnd::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void PlayerWnd::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A quick second click of the tool is another click, not full screen.
+    if (tool != nullptr) {
+        mousePressEvent(event);
+        return;
+    }
     if (event->button() == Qt::LeftButton && imageArea().contains(event->position().toPoint())) {
         toggleFullScreen();
         event->accept();
@@ -922,13 +1016,23 @@ void PlayerWnd::keyPressEvent(QKeyEvent* event) {
         case Command::FullScreen:
             toggleFullScreen();
             break;
-        case Command::LeaveFullScreen:
+        case Command::Leave:
+            // The tool's mode first, full screen with the next press.
+            if (tool != nullptr && tool->command(*command, readoutIndex)) {
+                break;
+            }
             handled = isFullScreenShown();
             leaveFullScreen();
+            break;
+        case Command::RemoveRegion:
+        case Command::ToggleRegionKey:
+            handled = tool != nullptr && tool->command(*command, readoutIndex);
             break;
         // Not keys of this window: the mouse handlers and the frame's shortcuts.
         case Command::Zoom:
         case Command::Pan:
+        case Command::PanByMiddleButton:
+        case Command::EditRegion:
         case Command::FullScreenByMouse:
         case Command::SaveStill:
         case Command::ExportClip:

@@ -12,6 +12,7 @@
 #include <QRegion>
 #include <QWidget>
 
+#include "PictureMapping.h"
 #include "PlaybackPace.h"
 #include "Recording.h"
 #include "RecordingOwner.h"
@@ -20,6 +21,7 @@
 
 class BitmapButton;
 class EventSlider;
+class ImageAreaTool;
 class LogoBar;
 class QAbstractButton;
 class QAction;
@@ -91,6 +93,18 @@ public:
     void zoomAround(const QPointF& point, double factor);
     bool isFullScreenShown() const;
 
+    // Hands the image area to `tool` (not owned; nullptr gives it back): playback stops and
+    // stays off, the left button and the tool's keys go to it, and it may change and draw
+    // over the paused frame.
+    void setImageAreaTool(ImageAreaTool* tool);
+    ImageAreaTool* imageAreaTool() const { return tool; }
+    // Where the picture is drawn now, for naming window points in picture pixels.
+    PictureMapping pictureMapping() const;
+    // The frame the image area shows (the readout's).
+    std::uint32_t shownFrameIndex() const { return readoutIndex; }
+    // That frame's picture as drawn before scaling, with the tool's changes; null when none.
+    QImage pictureAsShown();
+
     const Recording& loadedRecording() const { return recording; }
     std::uint32_t runningTimerId() const { return playTimerId; }
     void playTimerProc(std::uint32_t timerId);
@@ -129,6 +143,8 @@ public slots:
 signals:
     // After every open, successful or not; `loaded` tells whether a recording is shown now.
     void recordingOpened(const QString& path, bool loaded);
+    // The readout names another frame (a step, a seek, a playback tick).
+    void frameShown(std::uint32_t index);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -155,6 +171,8 @@ private:
     QSize pictureSize() const;
     // What a paint shows: the due tick's bitmap, otherwise the frame the readout names.
     const FrameBitmap& pictureBitmap();
+    // A view of `bitmap`, or a copy changed by the tool; `changed` tells which.
+    QImage toolPicture(const FrameBitmap& bitmap, bool& changed) const;
     // After the speed changed: the running timer takes the new period, the notice shows.
     void speedChanged();
 
@@ -194,6 +212,9 @@ private:
     bool smooth = false;
     QTimer* speedNoticeTimer = nullptr;
     bool dragging = false;
+    Qt::MouseButton dragButton = Qt::NoButton;
+    ImageAreaTool* tool = nullptr;
+    bool toolDragging = false;
     QPointF dragFrom;
     std::vector<QList<QPointer<QAction>>> contextGroups;
     // A tick that shows a message box runs a nested event loop; ticks arriving meanwhile are

@@ -9,9 +9,18 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QApplication>
+#include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 
 #include "CMainFrame.h"
+#include "ClipDialog.h"
+#include "ClipExport.h"
+#include "FileBytes.h"
+#include "RedactionEditor.h"
+#include "RedactionPlan.h"
+#include "StillExport.h"
 #include "ExportCommands.h"
 #include "PlayerTestSupport.h"
 
@@ -52,14 +61,20 @@ TEST_F(ExportMenuTest, SecondDropDownFollowsTheLoadedState) {
     EXPECT_EQ(menus[0]->menu()->actions().size(), 6);
     EXPECT_EQ(menus[1]->text(), QStringLiteral("書き出し(&E)"));
     const QList<QAction*> all = exportItems();
-    ASSERT_EQ(all.size(), 7);
+    ASSERT_EQ(all.size(), 11);
     const QList<QAction*> items = all.mid(0, 4);
-    // After the exports: the clock of the open recording, and the check of any package.
+    // After the exports: the clock of the open recording, and the check of any package, then
+    // the redaction of the open recording.
     EXPECT_TRUE(all[4]->isSeparator());
     EXPECT_EQ(all[5]->text(), QStringLiteral("時計の補正(&T)..."));
     EXPECT_EQ(all[6]->text(), QStringLiteral("証拠一式の検証(&V)..."));
     EXPECT_FALSE(all[5]->isEnabled());
     EXPECT_TRUE(all[6]->isEnabled());
+    EXPECT_TRUE(all[7]->isSeparator());
+    EXPECT_EQ(all.mid(8), frame.redaction().menuActions());
+    EXPECT_EQ(all[8]->text(), QStringLiteral("墨消し(&K)"));
+    EXPECT_TRUE(all[8]->isCheckable());
+    EXPECT_FALSE(all[8]->isEnabled());
     EXPECT_EQ(items[0]->text(), QStringLiteral("静止画の保存(&S)..."));
     EXPECT_EQ(items[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
     EXPECT_EQ(items[1]->text(), QStringLiteral("動画の書き出し(&C)..."));
@@ -88,6 +103,7 @@ TEST_F(ExportMenuTest, SecondDropDownFollowsTheLoadedState) {
     ASSERT_TRUE(frame.view()->openRecording(folder.recording("a.dat", {1, 4, 7})));
     EXPECT_EQ(enabled(), items.size());
     EXPECT_TRUE(all[5]->isEnabled());
+    EXPECT_TRUE(all[8]->isEnabled());
     EXPECT_FALSE(frame.view()->openRecording(folder.path("missing.dat")));
     EXPECT_EQ(enabled(), 0);
 }
@@ -185,6 +201,69 @@ TEST_F(ExportMenuTest, OpeningWaitsUntilTheExportEnds) {
     waitForExport();
     EXPECT_TRUE(QTest::qWaitFor([this] { return frame.view()->loadedRecording().frameCount() == 5U; }));
     EXPECT_TRUE(frame.exports().actions()[1]->isEnabled());
+}
+
+TEST_F(ExportMenuTest, TheExportsOfTheOpenRecordingCarryItsRegionsAndOriginalsNever) {
+    ASSERT_TRUE(frame.view()->openRecording(HALCYRA_SAMPLE_PATH));
+    const Recording& recording = frame.view()->loadedRecording();
+    RedactionRegion region(RedactionLabel::Plate);
+    region.setKey({0, {100, 300, 120, 40}});
+    region.setKey({200, {300, 320, 160, 60}});
+    RedactionPlan plan;
+    plan.regions().push_back(region);
+    // Entered from the image area's menu; the exports take the regions as they are drawn.
+    const QList<QAction*> context = frame.view()->createContextMenu()->actions();
+    ASSERT_TRUE(context.contains(frame.redaction().modeAction()));
+    frame.redaction().modeAction()->trigger();
+    ASSERT_TRUE(frame.redaction().isActive());
+    frame.redaction().setPlan(plan);
+    ASSERT_NE(frame.exports().redaction(), nullptr);
+
+    // The share copy through the clip dialog, against the core with the same plan.
+    const std::string share = folder.path("window-share.mp4");
+    prompts.saveFileAnswers = {share};
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<ClipDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QRadioButton*>(QStringLiteral("eventButton"))->click();
+        dialog->findChild<QRadioButton*>(QStringLiteral("mp4Button"))->click();
+        dialog->accept();
+    });
+    exportItems()[1]->trigger();
+    waitForExport();
+    ASSERT_TRUE(prompts.callsOf(Kind::message).empty());
+    ClipOptions options{ClipKind::ShareMp4, {-5.0, 3.0}, true, false, {},
+                        std::make_shared<const RedactionPlan>(plan)};
+    ExportProgress progress;
+    const std::string core = folder.path("core-share.mp4");
+    ASSERT_EQ(exportClip(recording, core, options, progress).status, ExportResult::Status::Written);
+    EXPECT_EQ(readBytes(share), readBytes(core));
+    options.redaction = nullptr;
+    const std::string plain = folder.path("plain-share.mp4");
+    ASSERT_EQ(exportClip(recording, plain, options, progress).status, ExportResult::Status::Written);
+    EXPECT_NE(readBytes(share), readBytes(plain));
+
+    // A PNG still is redacted as the core redacts it; the .jpg is the recorded frame.
+    for (int step = 0; step < 100; ++step) {
+        frame.view()->onNext();
+    }
+    const std::string png = folder.path("window.png");
+    prompts.saveFileAnswers = {png};
+    exportItems()[0]->trigger();
+    waitForExport();
+    StillOptions still;
+    still.overlay = true;
+    still.redaction = std::make_shared<const RedactionPlan>(plan);
+    const std::string corePng = folder.path("core.png");
+    ASSERT_EQ(exportStill(recording, 100, corePng, still, progress).status,
+              ExportResult::Status::Written);
+    EXPECT_EQ(readBytes(png), readBytes(corePng));
+    const std::string jpg = folder.path("window.jpg");
+    prompts.saveFileAnswers = {jpg};
+    exportItems()[0]->trigger();
+    waitForExport();
+    EXPECT_TRUE(prompts.callsOf(Kind::message).empty());
+    EXPECT_EQ(readBytes(jpg).size(), static_cast<std::size_t>(recording.frameAt(100).jpegSize));
 }
 
 }  // namespace

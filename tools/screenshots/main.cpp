@@ -1,8 +1,10 @@
-// halcyra-screenshots RECORDING OUT.png
+// halcyra-screenshots [--redaction] RECORDING OUT.png
 // The window as the README shows it: playing RECORDING a second after the event, at the
-// recording's own picture size, with the 書き出し menu open. Under the offscreen platform,
-// with a stepped playback timer and settings of its own, so the picture is the same on every
-// machine and says nothing of the user's Halcyra.ini.
+// recording's own picture size, with the 書き出し menu open; with --redaction, paused near the
+// event in the redaction mode with two regions drawn by the mouse, the second one chosen.
+// Under the offscreen platform unless QT_QPA_PLATFORM names another, with a stepped playback
+// timer and settings of its own, so the picture is the same on every machine and says nothing
+// of the user's Halcyra.ini.
 #include <cstdio>
 #include <string>
 
@@ -10,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QWindow>
 
@@ -17,6 +20,7 @@
 #include "ExportCommands.h"
 #include "ExportTexts.h"
 #include "PlayerWnd.h"
+#include "RedactionEditor.h"
 #include "SteppedTimer.h"
 #include "ViewerApp.h"
 #include "WindowShot.h"
@@ -52,6 +56,47 @@ QMenu* exportMenu(QMenuBar& bar) {
     return nullptr;
 }
 
+// A left-button drag as the mouse makes it, in the view's coordinates.
+void dragOn(QWidget& view, QPoint from, QPoint to) {
+    const auto send = [&view](QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+        QMouseEvent event(type, QPointF(at), QPointF(view.mapToGlobal(at)), Qt::LeftButton,
+                          buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(&view, &event);
+    };
+    send(QEvent::MouseButtonPress, from, Qt::LeftButton);
+    send(QEvent::MouseMove, (from + to) / 2, Qt::LeftButton);
+    send(QEvent::MouseMove, to, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, to, Qt::NoButton);
+}
+
+// Two regions near the event: the car's number plate and lights keyed on two frames and shown
+// half-way between them, and a roadside post drawn last, so that its handles show.
+void drawRegions(CMainFrame& frame) {
+    PlayerWnd& view = *frame.view();
+    RedactionEditor& editor = frame.redaction();
+    const auto step = [&view](int frames) {
+        for (int k = 0; k < frames; ++k) {
+            view.onNext();
+        }
+        for (int k = 0; k > frames; --k) {
+            view.onPrev();
+        }
+    };
+    view.onGoToEvent();
+    editor.modeAction()->trigger();
+    editor.setNewRegionLabel(RedactionLabel::Plate);
+    dragOn(view, {250, 228}, {390, 262});
+    // Ten frames on the car is nearer: moved and enlarged there, which keys it there.
+    step(10);
+    dragOn(view, {320, 245}, {296, 255});
+    dragOn(view, {366, 272}, {415, 280});
+    step(-5);
+    // A click on the sky drops the choice, so the next label is the new region's alone.
+    dragOn(view, {500, 120}, {500, 120});
+    editor.setNewRegionLabel(RedactionLabel::Other);
+    dragOn(view, {580, 225}, {616, 350});
+}
+
 int fail(const char* what) {
     std::fprintf(stderr, "halcyra-screenshots: %s\n", what);
     return 1;
@@ -60,14 +105,17 @@ int fail(const char* what) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: halcyra-screenshots RECORDING OUT.png\n");
+    const bool redaction = argc == 4 && std::string(argv[1]) == "--redaction";
+    if (argc != 3 && !redaction) {
+        std::fprintf(stderr, "usage: halcyra-screenshots [--redaction] RECORDING OUT.png\n");
         return 2;
     }
-    const std::string recordingPath = argv[1];
-    const QString outPath = QString::fromLocal8Bit(argv[2]);
+    const std::string recordingPath = argv[argc - 2];
+    const QString outPath = QString::fromLocal8Bit(argv[argc - 1]);
     // The same pixels wherever it runs: no display, no scaling of the desktop.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     qunsetenv("QT_SCALE_FACTOR");
     ViewerApp::useJapaneseSystemDates();
     int appArgc = 1;
@@ -97,6 +145,15 @@ int main(int argc, char** argv) {
     frame.show();
     if (!processEventsUntil([&] { return frame.windowHandle()->isExposed(); })) {
         return fail("the window is not shown");
+    }
+
+    if (redaction) {
+        drawRegions(frame);
+        QCoreApplication::processEvents();
+        if (frame.redaction().plan().regions().size() != 2) {
+            return fail("the regions were not drawn");
+        }
+        return frame.grab().save(outPath, "PNG") ? 0 : fail("cannot write the picture");
     }
 
     view.onPlay();

@@ -61,6 +61,8 @@ CMainFrame::CMainFrame(const std::string& commandLine, QWidget* parent) : QMainW
 
 CMainFrame::~CMainFrame() {
     exportCommands.reset();
+    // The view goes before the editor, its sibling made after it.
+    redactionEditor->setActive(false);
 }
 
 void CMainFrame::createMenu() {

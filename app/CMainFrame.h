@@ -22,7 +22,7 @@ public:
 
     // `commandLine` is the raw text after the program's name; the view opens it at once.
     explicit CMainFrame(const std::string& commandLine = {}, QWidget* parent = nullptr);
-    // Ends a running export before the view and its recording go.
+    // Ends a running export and the redaction mode before the view and its recording go.
     ~CMainFrame() override;
     CMainFrame(const CMainFrame&) = delete;
     CMainFrame& operator=(const CMainFrame&) = delete;

@@ -108,6 +108,12 @@ RedactionEditor::RedactionEditor(PlayerWnd& player, const SaveFolder& folders, Q
     updateActions();
 }
 
+RedactionEditor::~RedactionEditor() {
+    if (active) {
+        player.setImageAreaTool(nullptr);
+    }
+}
+
 QList<QAction*> RedactionEditor::menuActions() const {
     return {mode, load, save};
 }

@@ -34,6 +34,10 @@ public:
 
     // `folders` is where the file dialogs start; both outlive the editor.
     RedactionEditor(PlayerWnd& player, const SaveFolder& folders, QObject* parent = nullptr);
+    // Gives the image area back when still in the mode; the window must still exist then.
+    ~RedactionEditor() override;
+    RedactionEditor(const RedactionEditor&) = delete;
+    RedactionEditor& operator=(const RedactionEditor&) = delete;
 
     // The drop-down's items: the mode, loading and saving.
     QList<QAction*> menuActions() const;

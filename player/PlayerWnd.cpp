@@ -309,8 +309,8 @@ void PlayerWnd::paintPicture(QPainter& painter, const QRect& area) {
 
 QImage PlayerWnd::toolPicture(const FrameBitmap& bitmap, bool& changed) const {
     // A view of the bitmap's own memory, no copy.
-    const QImage own(bitmap.pixels(), bitmap.width(), bitmap.height(), bitmap.stride(),
-                     QImage::Format_BGR888);
+    QImage own(bitmap.pixels(), bitmap.width(), bitmap.height(), bitmap.stride(),
+               QImage::Format_BGR888);
     changed = tool != nullptr && !duePaint && tool->changesPicture(readoutIndex);
     if (!changed) {
         return own;
@@ -344,14 +344,17 @@ PictureMapping PlayerWnd::pictureMapping() const {
 }
 
 void PlayerWnd::setImageAreaTool(ImageAreaTool* newTool) {
-    if (newTool != nullptr) {
-        stopPlayback();
-    }
     tool = newTool;
     toolDragging = false;
     setMouseTracking(tool != nullptr);
     unsetCursor();
-    updateTransport();
+    if (tool != nullptr && recording.isPlaying()) {
+        onStop();
+    } else {
+        // Only Play follows the tool; the other buttons stay as the last command left them.
+        playButton->setEnabled(recording.frameCount() > 0 && !recording.isPlaying() &&
+                               tool == nullptr);
+    }
     update(imageArea());
 }
 

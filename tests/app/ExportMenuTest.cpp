@@ -10,6 +10,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
@@ -225,14 +226,16 @@ TEST_F(ExportMenuTest, TheExportsOfTheOpenRecordingCarryItsRegionsAndOriginalsNe
     QTimer::singleShot(0, [] {
         auto* dialog = qobject_cast<ClipDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
-        dialog->findChild<QRadioButton*>(QStringLiteral("eventButton"))->click();
         dialog->findChild<QRadioButton*>(QStringLiteral("mp4Button"))->click();
+        dialog->findChild<QRadioButton*>(QStringLiteral("chosenButton"))->click();
+        dialog->findChild<QDoubleSpinBox*>(QStringLiteral("fromBox"))->setValue(0.0);
+        dialog->findChild<QDoubleSpinBox*>(QStringLiteral("toBox"))->setValue(0.5);
         dialog->accept();
     });
     exportItems()[1]->trigger();
     waitForExport();
     ASSERT_TRUE(prompts.callsOf(Kind::message).empty());
-    ClipOptions options{ClipKind::ShareMp4, {-5.0, 3.0}, true, false, {},
+    ClipOptions options{ClipKind::ShareMp4, {0.0, 0.5}, true, false, {},
                         std::make_shared<const RedactionPlan>(plan)};
     ExportProgress progress;
     const std::string core = folder.path("core-share.mp4");

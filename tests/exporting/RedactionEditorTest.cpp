@@ -147,8 +147,13 @@ TEST_F(RedactionEditorTest, ThePreviewIsTheExportsMosaicAndPlaybackWaits) {
         {regionOf(RedactionLabel::Plate, {{30, {100, 300, 120, 40}}, {50, {140, 320, 120, 40}}}),
          regionOf(RedactionLabel::Face, {{40, {600, 20, 80, 80}}})});
     editor->setPlan(plan);
+    player->onPlay();
     editor->setActive(true);
+    EXPECT_FALSE(player->loadedRecording().isPlaying());
+    EXPECT_EQ(player->shownFrameIndex(), index);
     EXPECT_EQ(transportStates(*player), "001111");
+    QTest::keyClick(player.get(), Qt::Key_Space);
+    EXPECT_FALSE(player->loadedRecording().isPlaying());
 
     StandInOwner owner;
     Recording own;

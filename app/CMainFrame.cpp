@@ -13,6 +13,7 @@
 #include "ExportCommands.h"
 #include "KeyOverview.h"
 #include "KeyTable.h"
+#include "LibraryCommands.h"
 #include "PlayerTexts.h"
 #include "PlayerWnd.h"
 #include "ResourcePaths.h"
@@ -27,6 +28,11 @@ CMainFrame::CMainFrame(const std::string& commandLine, QWidget* parent) : QMainW
     exportCommands = std::make_unique<ExportCommands>(playerWnd->loadedRecording(), this);
     exportCommands->addMenuTo(*menuBar());
     playerWnd->addContextActions(exportCommands->actions());
+    libraryCommands = std::make_unique<LibraryCommands>(
+        this, playerWnd, [this](const std::string& path) { playerWnd->openChosen(path); });
+    libraryCommands->addMenuTo(*menuBar());
+    libraryCommands->setBusyElsewhere([this] { return exportCommands->runner().isBusy(); });
+    playerWnd->addContextActions(libraryCommands->actions());
     createHelpMenu();
     connect(playerWnd, &PlayerWnd::recordingOpened, exportCommands.get(),
             &ExportCommands::setRecording);
@@ -52,6 +58,7 @@ CMainFrame::CMainFrame(const std::string& commandLine, QWidget* parent) : QMainW
 }
 
 CMainFrame::~CMainFrame() {
+    libraryCommands.reset();
     exportCommands.reset();
 }
 

@@ -7,6 +7,7 @@
 
 class ExportCommands;
 class KeyOverview;
+class LibraryCommands;
 class PlayerWnd;
 class QTimer;
 
@@ -28,6 +29,7 @@ public:
 
     PlayerWnd* view() const { return playerWnd; }
     ExportCommands& exports() const { return *exportCommands; }
+    LibraryCommands& library() const { return *libraryCommands; }
     // The key overview window, made when first asked for; null until then.
     KeyOverview* keyOverview() const { return keys; }
 
@@ -47,6 +49,7 @@ private:
 
     PlayerWnd* playerWnd = nullptr;
     std::unique_ptr<ExportCommands> exportCommands;
+    std::unique_ptr<LibraryCommands> libraryCommands;
     QTimer* closeTimer = nullptr;
     KeyOverview* keys = nullptr;
     bool closeDecided = false;

@@ -40,6 +40,7 @@ std::vector<Binding> makeTable() {
         key(Command::LeaveFullScreen, QKeySequence(Qt::Key_Escape), "Esc", "全画面表示を終わる"),
         shortcut(Command::SaveStill, QKeySequence(Qt::CTRL | Qt::Key_S), "静止画の保存"),
         shortcut(Command::ExportClip, QKeySequence(Qt::CTRL | Qt::Key_E), "動画の書き出し"),
+        shortcut(Command::OpenLibrary, QKeySequence(Qt::CTRL | Qt::Key_L), "ライブラリを開く"),
         shortcut(Command::KeyOverview, QKeySequence(Qt::Key_F1), "キー操作の一覧"),
     };
 }

@@ -28,6 +28,7 @@ enum class Command {
     FullScreenByMouse,
     SaveStill,
     ExportClip,
+    OpenLibrary,
     KeyOverview,
 };
 

@@ -66,7 +66,11 @@ void CardWatcher::poll() {
     waiting.erase(std::remove_if(waiting.begin(), waiting.end(),
                                  [&now](const Offer& o) { return !now.contains(o.volume.root); }),
                   waiting.end());
+    const QSet<QString> gone = mounted - now;
     mounted = std::move(now);
+    for (const QString& root : gone) {
+        emit cardGone(root);
+    }
     scanNext();
     offerWaiting();
 }

@@ -53,6 +53,8 @@ public slots:
 
 signals:
     void cardFound(const QString& root, const QString& label, int newRecordings);
+    // A volume seen before is no longer mounted.
+    void cardGone(const QString& root);
 
 private:
     struct Offer {

@@ -45,6 +45,11 @@ LibraryCommands::LibraryCommands(QWidget* window, QWidget* view, Opener open)
     watcher->setGate([this] { return mayOffer(); });
     watcher->setLibraryRoot(library().root());
     connect(watcher, &CardWatcher::cardFound, bar, &OfferBar::offer);
+    connect(watcher, &CardWatcher::cardGone, bar, [this](const QString& root) {
+        if (bar->offeredRoot() == root) {
+            bar->hide();
+        }
+    });
     watcher->start();
 }
 

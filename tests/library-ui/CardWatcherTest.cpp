@@ -124,4 +124,9 @@ TEST(CardOffer, WindowWithholdsItWhileAModalDialogIsUpThenShowsTheBar) {
     // Over the image area, outside every layout: the view keeps its size.
     EXPECT_EQ(library.offerBar()->parentWidget(), &frame);
     EXPECT_EQ(library.offerBar()->width(), frame.view()->width());
+
+    // Taken out before it was answered: the offer goes with it.
+    library.cardWatcher().setVolumeSource([] { return std::vector<CardWatcher::Volume>{}; });
+    library.cardWatcher().poll();
+    EXPECT_FALSE(library.offerBar()->isVisible());
 }

@@ -64,7 +64,7 @@ struct Workspace {
                       i % 24, i % 60);
         std::vector<std::uint8_t> file;
         for (int f = 0; f < framesEach; ++f) {
-            std::vector<std::uint8_t> rgb(160 * 120 * 3);
+            std::vector<std::uint8_t> rgb(std::size_t{160} * 120 * 3);
             for (std::size_t p = 0; p < rgb.size(); ++p) {
                 rgb[p] = static_cast<std::uint8_t>((p / 3 + static_cast<std::size_t>(i * 7 + f)) % 256);
             }

@@ -90,7 +90,7 @@ int LibraryModel::columnCount(const QModelIndex& parent) const {
 QString LibraryModel::displayText(const LibraryEntry& entry, int column) const {
     switch (column) {
         case Captured: {
-            const QString captured = captureText(entry.captureDate);
+            QString captured = captureText(entry.captureDate);
             if (!captured.isEmpty()) {
                 return captured;
             }

@@ -13,6 +13,7 @@
 #include "ExportCommands.h"
 #include "KeyOverview.h"
 #include "KeyTable.h"
+#include "LibraryCommands.h"
 #include "PlayerTexts.h"
 #include "PlayerWnd.h"
 #include "RedactionEditor.h"
@@ -30,6 +31,11 @@ CMainFrame::CMainFrame(const std::string& commandLine, QWidget* parent) : QMainW
     exportCommands->addMenuTo(*menuBar(), redactionEditor->menuActions());
     playerWnd->addContextActions(exportCommands->actions());
     playerWnd->addContextActions(redactionEditor->contextActions());
+    libraryCommands = std::make_unique<LibraryCommands>(
+        this, playerWnd, [this](const std::string& path) { playerWnd->openChosen(path); });
+    libraryCommands->addMenuTo(*menuBar());
+    libraryCommands->setBusyElsewhere([this] { return exportCommands->runner().isBusy(); });
+    playerWnd->addContextActions(libraryCommands->actions());
     createHelpMenu();
     connect(playerWnd, &PlayerWnd::recordingOpened, exportCommands.get(),
             &ExportCommands::setRecording);
@@ -60,6 +66,7 @@ CMainFrame::CMainFrame(const std::string& commandLine, QWidget* parent) : QMainW
 }
 
 CMainFrame::~CMainFrame() {
+    libraryCommands.reset();
     exportCommands.reset();
     // The view goes before the editor, its sibling made after it.
     redactionEditor->setActive(false);

@@ -7,6 +7,7 @@
 
 class ExportCommands;
 class KeyOverview;
+class LibraryCommands;
 class PlayerWnd;
 class QTimer;
 class RedactionEditor;
@@ -30,6 +31,7 @@ public:
     PlayerWnd* view() const { return playerWnd; }
     ExportCommands& exports() const { return *exportCommands; }
     RedactionEditor& redaction() const { return *redactionEditor; }
+    LibraryCommands& library() const { return *libraryCommands; }
     // The key overview window, made when first asked for; null until then.
     KeyOverview* keyOverview() const { return keys; }
 
@@ -50,6 +52,7 @@ private:
     PlayerWnd* playerWnd = nullptr;
     std::unique_ptr<ExportCommands> exportCommands;
     RedactionEditor* redactionEditor = nullptr;
+    std::unique_ptr<LibraryCommands> libraryCommands;
     QTimer* closeTimer = nullptr;
     KeyOverview* keys = nullptr;
     bool closeDecided = false;

@@ -2,6 +2,7 @@
 #include "Commands.h"
 #include "EvidencePackage.h"
 #include "GuiSession.h"
+#include "LibraryFields.h"
 #include "ProgressLine.h"
 #include "Recording.h"
 #include "RedactionOption.h"
@@ -59,6 +60,7 @@ int runEvidenceCommand(std::span<const std::string> args, std::ostream& out, std
     options.report.programVersion = HALCYRA_PROGRAM_VERSION;
     options.replace = request.force;
     options.report.clock = request.clock.clock();
+    options.report.userFields = libraryFieldsOf(request.recordingPath);
     ExportResult result;
     {
         ProgressLine progress(err, "evidence");

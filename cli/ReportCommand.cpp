@@ -1,6 +1,7 @@
 #include "ArgumentReader.h"
 #include "Commands.h"
 #include "GuiSession.h"
+#include "LibraryFields.h"
 #include "ProgressLine.h"
 #include "Recording.h"
 #include "RedactionOption.h"
@@ -55,6 +56,7 @@ int runReportCommand(std::span<const std::string> args, std::ostream& out, std::
     options.programVersion = HALCYRA_PROGRAM_VERSION;
     options.replace = request.force;
     options.clock = request.clock.clock();
+    options.userFields = libraryFieldsOf(request.recordingPath);
     ExportResult result;
     {
         ProgressLine progress(err, "report");

@@ -177,6 +177,7 @@ ExportResult exportReport(const Recording& recording, const std::string& recordi
     for (const EventFrame& frame : frames->around) {
         content.around.push_back({frame, {}});
     }
+    content.userFields = options.userFields;
     content.programName = options.programName;
     content.programVersion = dottedVersion(options.programVersion);
     content.madeAt = options.madeAt.empty() ? reportTimeNow() : options.madeAt;

@@ -7,6 +7,7 @@
 #include "ClockCorrection.h"
 #include "ExportProgress.h"
 #include "ExportResult.h"
+#include "ReportPage.h"
 #include "ReportRecord.h"
 
 class Recording;
@@ -25,6 +26,8 @@ struct ReportOptions {
     // The files written together with the report (a package's clips and still), listed in its
     // record of the steps after the recording it was made from.
     std::vector<ReportRecordEntry> outputs;
+    // Vehicle, driver and note of a recording kept in the library, among the facts.
+    std::optional<ReportUserFields> userFields;
     // The regions of the redacted share copy: listed, and drawn into the report's pictures.
     std::shared_ptr<const RedactionPlan> redaction;
 };

@@ -28,6 +28,10 @@ const QString sha256 = QStringLiteral("SHA-256");
 const QString captureDate = QStringLiteral("撮影日時");
 const QString noCaptureDate = QStringLiteral("（記録されていません）");
 const QString frameCount = QStringLiteral("フレーム数");
+const QString vehicle = QStringLiteral("車両");
+const QString driver = QStringLiteral("運転者");
+const QString note = QStringLiteral("メモ");
+const QString notFilled = QStringLiteral("（記入されていません）");
 const QString firstFrame = QStringLiteral("最初の時刻");
 const QString lastFrame = QStringLiteral("最後の時刻");
 const QString event = QStringLiteral("イベント位置");
@@ -217,9 +221,21 @@ void drawPage(QPainter& painter, const ReportContent& content) {
     page.drawFact(text::frameCount, QString::number(content.frameCount));
     page.drawFact(text::firstFrame, readout(content.firstNumber));
     page.drawFact(text::lastFrame, readout(content.lastNumber));
+    double eventHeightMm = 72;
+    if (content.userFields) {
+        const auto filled = [](const std::string& value) {
+            // One line each: a note's line breaks become spaces.
+            const QString line = qs(value).simplified();
+            return line.isEmpty() ? text::notFilled : line;
+        };
+        page.drawFact(text::vehicle, filled(content.userFields->vehicle));
+        page.drawFact(text::driver, filled(content.userFields->driver));
+        page.drawFact(text::note, filled(content.userFields->note));
+        // The page holds as much as before: the event's picture gives up the room.
+        eventHeightMm -= 3 * PageDrawer::factHeightMm;
+    }
 
     page.drawHeading(text::event + QStringLiteral("（0.000") + text::seconds + QStringLiteral("）"));
-    constexpr double eventHeightMm = 72;
     page.drawPicture(content.event.image, marginMm, contentWidthMm, eventHeightMm,
                      captionOf(content.event), 10);
     page.y += eventHeightMm + 12;

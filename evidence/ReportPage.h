@@ -12,6 +12,13 @@
 #include "ReportRecord.h"
 #include "ReportRedactionList.h"
 
+// The user's fields of a recording kept in the library, printed among its facts.
+struct ReportUserFields {
+    std::string vehicle;
+    std::string driver;
+    std::string note;
+};
+
 // A stated correction of the recorder's clock, as printed.
 struct ReportClockLines {
     struct Row {
@@ -39,6 +46,8 @@ struct ReportContent {
     std::size_t frameCount = 0;
     std::int32_t firstNumber = 0;
     std::int32_t lastNumber = 0;
+    // Present when the recording is one of the library's.
+    std::optional<ReportUserFields> userFields;
     Picture event;
     std::vector<Picture> around;
     std::string programName;

@@ -17,6 +17,7 @@
 #include "EvidencePackage.h"
 #include "ExportTexts.h"
 #include "FrameTimeText.h"
+#include "Library.h"
 #include "PackageVerifier.h"
 #include "Prompts.h"
 #include "Recording.h"
@@ -34,6 +35,15 @@ QString displayName(const std::string& path) {
 
 bool exists(const std::string& path) {
     return QFileInfo::exists(QFile::decodeName(path.c_str()));
+}
+
+// Vehicle, driver and note for the report when the recording is kept in a library folder.
+std::optional<ReportUserFields> libraryFieldsOf(const std::string& recordingPath) {
+    const std::optional<LibraryEntry> entry = Library::entryOf(recordingPath);
+    if (!entry) {
+        return std::nullopt;
+    }
+    return ReportUserFields{entry->vehicle, entry->driver, entry->note};
 }
 
 }  // namespace
@@ -208,6 +218,7 @@ void ExportCommands::onMakeReport() {
         VersionInfo::programString(QStringLiteral("ProductVersion")).toStdString();
     options.clock = clock;
     options.redaction = regions;
+    options.userFields = libraryFieldsOf(recordingPath);
     const std::optional<std::string> target = chooseTarget(
         exportTexts::reportTitle, namePrefix() + "-report.pdf", "pdf", exportTexts::reportFilter,
         options.replace);
@@ -240,6 +251,7 @@ void ExportCommands::onWritePackage() {
         VersionInfo::programString(QStringLiteral("ProductVersion")).toStdString();
     options.report.clock = clock;
     options.redaction = regions;
+    options.report.userFields = libraryFieldsOf(recordingPath);
     if (!folder.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
         const QString question = exportTexts::replaceInFolder.arg(folder.dirName());
         if (Prompts::current().message(question.toStdString(), Prompts::Buttons::OkCancel,

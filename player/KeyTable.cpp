@@ -47,6 +47,7 @@ std::vector<Binding> makeTable() {
             "選んだ領域のキーをこのコマに追加 / 削除（墨消し中）"),
         shortcut(Command::SaveStill, QKeySequence(Qt::CTRL | Qt::Key_S), "静止画の保存"),
         shortcut(Command::ExportClip, QKeySequence(Qt::CTRL | Qt::Key_E), "動画の書き出し"),
+        shortcut(Command::OpenLibrary, QKeySequence(Qt::CTRL | Qt::Key_L), "ライブラリを開く"),
         shortcut(Command::KeyOverview, QKeySequence(Qt::Key_F1), "キー操作の一覧"),
     };
 }

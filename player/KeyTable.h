@@ -33,6 +33,7 @@ enum class Command {
     ToggleRegionKey,
     SaveStill,
     ExportClip,
+    OpenLibrary,
     KeyOverview,
 };
 

@@ -539,8 +539,12 @@ void PlayerWnd::onBrowse() {
     if (!path) {
         return;
     }
+    openChosen(*path);
+}
+
+void PlayerWnd::openChosen(const std::string& path) {
     stopPlayback();
-    requestOpen(*path);
+    requestOpen(path);
 }
 
 void PlayerWnd::dragEnterEvent(QDragEnterEvent* event) {
@@ -555,9 +559,7 @@ void PlayerWnd::dropEvent(QDropEvent* event) {
     if (urls.isEmpty() || !urls.constFirst().isLocalFile()) {
         return;
     }
-    const std::string path = QFile::encodeName(urls.constFirst().toLocalFile()).toStdString();
-    stopPlayback();
-    requestOpen(path);
+    openChosen(QFile::encodeName(urls.constFirst().toLocalFile()).toStdString());
     event->acceptProposedAction();
 }
 
@@ -1039,6 +1041,7 @@ void PlayerWnd::keyPressEvent(QKeyEvent* event) {
         case Command::FullScreenByMouse:
         case Command::SaveStill:
         case Command::ExportClip:
+        case Command::OpenLibrary:
         case Command::KeyOverview:
             handled = false;
             break;

@@ -61,6 +61,9 @@ public:
     bool openRecording(const std::string& path);
     // Opens `path` from the event loop, after the caller has returned.
     void requestOpen(const std::string& path);
+    // Opens a file chosen elsewhere (the open dialog, a drop, the library) as the open dialog
+    // does: playback stops now, the file opens from the event loop.
+    void openChosen(const std::string& path);
     // True when the frame may close now; otherwise stops playback and answers false.
     bool canClose();
     // While held (an export reads the recording), opens asked for through requestOpen wait;

@@ -189,6 +189,30 @@ TEST_F(EvidenceExportTest, TheReportNamesTheFileItsHashAndDateAsExtractableText)
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), {}), 2);
 }
 
+TEST_F(EvidenceExportTest, ALibraryRecordingsReportShowsItsVehicleDriverAndNoteOnTheFirstPage) {
+    load();
+    const fs::path pdf = folder / "library.pdf";
+    ReportOptions options;
+    options.userFields = ReportUserFields{"品川 300 あ 12-34", "", "交差点で\n急停止"};
+    ASSERT_EQ(exportReport(recording, recordingPath, pdf.string(), options, progress).status,
+              Status::Written);
+    const std::string first = run("pdftotext -enc UTF-8 -l 1 '" + pdf.string() + "' -");
+    EXPECT_NE(first.find("品川 300 あ 12-34"), std::string::npos) << first;
+    EXPECT_NE(first.find("運転者"), std::string::npos);
+    EXPECT_NE(first.find("（記入されていません）"), std::string::npos);
+    EXPECT_NE(first.find("交差点で 急停止"), std::string::npos);
+    // The page keeps everything it held: the pictures and their times, the program's line.
+    EXPECT_NE(first.find("2026/11/28 14:35:08"), std::string::npos);
+    EXPECT_NE(first.find("作成ソフト"), std::string::npos);
+    EXPECT_EQ(run("pdfinfo '" + pdf.string() + "' | grep '^Pages:' | tr -s ' '"), "Pages: 2\n");
+
+    // A recording that is no library entry says nothing of them.
+    const fs::path plain = folder / "plain.pdf";
+    ASSERT_EQ(exportReport(recording, recordingPath, plain.string(), {}, progress).status,
+              Status::Written);
+    EXPECT_EQ(run("pdftotext -enc UTF-8 '" + plain.string() + "' -").find("運転者"), std::string::npos);
+}
+
 TEST_F(EvidenceExportTest, ThePackagesChecksumsProveEveryOtherFile) {
     load();
     const fs::path package = folder / "out" / "package";

@@ -6,6 +6,7 @@
 #include <QLocale>
 
 #include "AppTexts.h"
+#include "BundledFonts.h"
 #include "CMainFrame.h"
 #include "MultimediaTimer.h"
 #include "Prompts.h"
@@ -14,6 +15,7 @@
 ViewerApp::ViewerApp(int& argc, char** argv)
     : QApplication(argc, argv), prompts(appTexts::applicationTitle) {
     setApplicationName(appTexts::applicationTitle);
+    addBundledFonts();
     useJapaneseConventions();
     // Without them the standard dialogs stay in English; everything else still works.
     if (loadQtTranslations(qtTranslator)) {

@@ -5,6 +5,7 @@
 #include "ArgumentReader.h"
 #include "ClockOptions.h"
 #include "Commands.h"
+#include "FileOps.h"
 #include "FrameImageWriter.h"
 #include "GuiSession.h"
 #include "LoadFailureText.h"
@@ -133,7 +134,7 @@ std::string numberedPath(const std::string& folder, std::uint32_t index, ImageFo
     char name[32];
     std::snprintf(name, sizeof name, "frame-%04u.%s", index,
                   format == ImageFormat::Png ? "png" : "ppm");
-    return (std::filesystem::path(folder) / name).string();
+    return fileOps::utf8Path(fileOps::fsPath(folder) / name);
 }
 
 // .jpg: the recorded bytes; .png with the overlay: the picture as in playback, times burned in.
@@ -199,8 +200,8 @@ int runExportCommand(std::span<const std::string> args, std::ostream& out, std::
         }
     } else {
         std::error_code error;
-        std::filesystem::create_directories(request.out, error);
-        if (!std::filesystem::is_directory(request.out)) {
+        std::filesystem::create_directories(fileOps::fsPath(request.out), error);
+        if (!std::filesystem::is_directory(fileOps::fsPath(request.out), error)) {
             err << "halcyra-cli: " << request.out << ": cannot create the folder\n";
             return 1;
         }

@@ -4,6 +4,8 @@
 
 #include <QGuiApplication>
 
+#include "BundledFonts.h"
+
 namespace {
 
 // Qt's notes about its surroundings (no XDG_RUNTIME_DIR, say) are not the command's output.
@@ -29,6 +31,7 @@ GuiSession::GuiSession() {
     argc = 3;
     qInstallMessageHandler(dropQtNotes);
     application = std::make_unique<QGuiApplication>(argc, argv);
+    addBundledFonts();
 }
 
 GuiSession::~GuiSession() = default;

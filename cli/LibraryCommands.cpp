@@ -7,6 +7,7 @@
 
 #include "ArgumentReader.h"
 #include "Commands.h"
+#include "FileOps.h"
 #include "Importer.h"
 #include "InterruptSignal.h"
 #include "JsonText.h"
@@ -125,7 +126,7 @@ int runImportCommand(std::span<const std::string> args, std::ostream& out, std::
     }
     for (const std::string& source : sources) {
         std::error_code error;
-        if (!std::filesystem::exists(source, error)) {
+        if (!std::filesystem::exists(fileOps::fsPath(source), error)) {
             err << "halcyra-cli: " << source << ": no such file or folder\n";
             return 2;
         }

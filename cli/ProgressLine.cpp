@@ -2,15 +2,14 @@
 
 #include <iostream>
 
+#include "Console.h"
 #include "InterruptSignal.h"
-
-#include <unistd.h>
 
 ProgressLine::ProgressLine(std::ostream& err, std::string label) : what(std::move(label)) {
     // Ctrl+C or a termination request cancels the export like the window's キャンセル: it
     // stops at its next step and leaves nothing it wrote behind.
     interruptSignal::catchRequests();
-    if (&err == &std::cerr && isatty(STDERR_FILENO) == 1) {
+    if (&err == &std::cerr && console::errorIsTerminal()) {
         terminal = &err;
     }
 }

@@ -3,8 +3,10 @@
 #include <vector>
 
 #include "Commands.h"
+#include "Console.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    console::prepareOutput();
+    const std::vector<std::string> args = console::arguments(argc, argv);
     return runCli(args, std::cout, std::cerr);
 }

@@ -7,6 +7,7 @@
 
 #include <QImage>
 
+#include "FileOps.h"
 #include "FramePictures.h"
 #include "FrameTimeText.h"
 #include "JpegPictureSize.h"
@@ -151,7 +152,7 @@ ExportResult writeShareCopy(const Recording& recording, const std::vector<ClipFr
 }  // namespace
 
 std::optional<ClipKind> clipKindForPath(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
+    std::string extension = fileOps::utf8Path(fileOps::fsPath(path).extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     if (extension == ".avi") {

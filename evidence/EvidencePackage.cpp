@@ -9,6 +9,7 @@
 #include "ClipExport.h"
 #include "EventFrames.h"
 #include "FileDigest.h"
+#include "FileOps.h"
 #include "PackageFolder.h"
 #include "Recording.h"
 #include "RedactionFile.h"
@@ -57,11 +58,11 @@ std::string checksumLines(const PackageFolder& package, std::string& error) {
 }  // namespace
 
 PackageFileNames packageFileNames(const Recording& recording, const std::string& recordingPath) {
-    const fs::path path(recordingPath);
+    const fs::path path = fileOps::fsPath(recordingPath);
     const std::string prefix =
-        datePrefix(recording.getCaptureDate()).value_or(path.stem().string());
+        datePrefix(recording.getCaptureDate()).value_or(fileOps::utf8Path(path.stem()));
     PackageFileNames names;
-    names.recording = path.filename().string();
+    names.recording = fileOps::utf8Path(path.filename());
     names.originalClip = prefix + "-original.avi";
     names.shareClip = prefix + "-share.mp4";
     names.report = prefix + "-report.pdf";
@@ -89,18 +90,19 @@ ExportResult exportEvidencePackage(const Recording& recording, const std::string
                                          " cannot go into a package beside its checksums");
     }
     std::error_code code;
-    if (fs::exists(folder, code) && !fs::is_directory(folder, code)) {
+    if (fs::exists(fileOps::fsPath(folder), code) && !fs::is_directory(fileOps::fsPath(folder), code)) {
         return ExportResult::failure(Status::Refused, folder + ": is a file, not a folder");
     }
-    if (!options.replace && holdsAnything(folder)) {
+    if (!options.replace && holdsAnything(fileOps::fsPath(folder))) {
         return ExportResult::failure(Status::Refused, folder + ": holds files already");
     }
-    if (fs::equivalent(recordingPath, fs::path(folder) / names.recording, code)) {
+    if (fs::equivalent(fileOps::fsPath(recordingPath),
+                      fileOps::fsPath(folder) / fileOps::fsPath(names.recording), code)) {
         return ExportResult::failure(Status::Refused,
                                      folder + ": holds the recording itself; choose another folder");
     }
 
-    PackageFolder package{fs::path(folder)};
+    PackageFolder package{fileOps::fsPath(folder)};
     std::string error;
     if (!package.create(error)) {
         return ExportResult::failure(Status::Failed, error);

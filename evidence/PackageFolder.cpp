@@ -73,18 +73,18 @@ bool PackageFolder::create(std::string& error) {
 }
 
 std::string PackageFolder::stagedPathOf(const std::string& name) const {
-    return (staging / newPart / name).string();
+    return fileOps::utf8Path(staging / newPart / fileOps::fsPath(name));
 }
 
 bool PackageFolder::place(bool replace, std::string& error) {
     hadOld.clear();
     for (std::size_t i = 0; i < files.size(); ++i) {
         const std::string& name = files[i];
-        const fs::path target = folder / name;
+        const fs::path target = folder / fileOps::fsPath(name);
         const bool old = replace && entryExists(target);
         if (old) {
             if (const std::error_code code =
-                    fileOps::moveEntry(target.string(), (staging / oldPart / name).string(), false)) {
+                    fileOps::moveEntry(target.string(), fileOps::utf8Path(staging / oldPart / fileOps::fsPath(name)), false)) {
                 error = target.string() + ": cannot be replaced: " + code.message();
                 restore(i);
                 return false;
@@ -109,14 +109,14 @@ bool PackageFolder::place(bool replace, std::string& error) {
 
 void PackageFolder::restore(std::size_t count) {
     for (std::size_t i = count; i-- > 0;) {
-        const fs::path target = folder / files[i];
-        const fs::path staged = stagedPathOf(files[i]);
+        const fs::path target = folder / fileOps::fsPath(files[i]);
+        const fs::path staged = fileOps::fsPath(stagedPathOf(files[i]));
         if (!entryExists(staged)) {
             // Placed: the new file goes back, which frees the name for the old one.
             static_cast<void>(fileOps::moveEntry(target.string(), staged.string(), false));
         }
         if (hadOld[i]) {
-            static_cast<void>(fileOps::moveEntry((staging / oldPart / files[i]).string(),
+            static_cast<void>(fileOps::moveEntry(fileOps::utf8Path(staging / oldPart / fileOps::fsPath(files[i])),
                                                  target.string(), false));
         }
     }

@@ -1,5 +1,7 @@
 #include "PackageVerifier.h"
 
+#include "FileOps.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
@@ -15,6 +17,7 @@
 #include "EventFrames.h"
 #include "EvidencePackage.h"
 #include "FileDigest.h"
+#include "FileOps.h"
 #include "Recording.h"
 #include "ReportMetadata.h"
 #include "StandInOwner.h"
@@ -214,7 +217,7 @@ private:
 
     void checkListed(const ListedFile& file) {
         PackageFileCheck& check = findings.of(file.name);
-        const fs::path path = folder / file.name;
+        const fs::path path = folder / fileOps::fsPath(file.name);
         std::error_code code;
         const fs::file_status status = fs::symlink_status(path, code);
         if (!fs::exists(status)) {
@@ -238,7 +241,7 @@ private:
             return known->second;
         }
         std::string error;
-        std::optional<std::string> digest = fileSha256((folder / name).string(), error);
+        std::optional<std::string> digest = fileSha256((folder / fileOps::fsPath(name)).string(), error);
         if (!digest) {
             check.problems.push_back("cannot be read: " + error);
             return std::nullopt;
@@ -263,12 +266,12 @@ private:
         for (const std::string& name : present) {
             std::error_code code;
             if (name == checksumsName || isDerivedName(name) ||
-                !fs::is_regular_file(fs::symlink_status(folder / name, code))) {
+                !fs::is_regular_file(fs::symlink_status(folder / fileOps::fsPath(name), code))) {
                 continue;
             }
             Recording candidate;
             candidate.setOwner(&owner);
-            if (candidate.load((folder / name).string()) && candidate.frameCount() > 0) {
+            if (candidate.load((folder / fileOps::fsPath(name)).string()) && candidate.frameCount() > 0) {
                 loaded.push_back(name);
             } else {
                 refused.push_back(name);
@@ -285,11 +288,11 @@ private:
             findings.add(loaded[i], "is a second recording; a package holds one");
         }
         recordingName = loaded.front();
-        return recording.load((folder / recordingName).string());
+        return recording.load((folder / fileOps::fsPath(recordingName)).string());
     }
 
     void checkAgainstRecording(bool& cancelled) {
-        const std::string path = (folder / recordingName).string();
+        const std::string path = (folder / fileOps::fsPath(recordingName)).string();
         const PackageFileNames names = packageFileNames(recording, path);
         const std::optional<std::pair<std::uint32_t, std::uint32_t>> all =
             framesInSpan(recording, {});
@@ -299,7 +302,7 @@ private:
                                          &names.eventStill};
         for (const std::string* name : expected) {
             std::error_code code;
-            if (!fs::is_regular_file(fs::symlink_status(folder / *name, code))) {
+            if (!fs::is_regular_file(fs::symlink_status(folder / fileOps::fsPath(*name), code))) {
                 if (!listedNames.contains(*name)) {
                     findings.add(*name, "is missing from the package");
                 }
@@ -334,7 +337,7 @@ private:
     // The clip's packets with pictures in them (AVI keeps the recording's gaps as empty ones).
     std::optional<std::vector<av::MediaReader::Packet>> readPackets(const std::string& name,
                                                                     av::MediaReader& reader) {
-        if (!reader.open((folder / name).string())) {
+        if (!reader.open((folder / fileOps::fsPath(name)).string())) {
             findings.add(name, "cannot be read as a clip: " + reader.error());
             return std::nullopt;
         }
@@ -415,7 +418,7 @@ private:
 
     void checkReport(const std::string& name) {
         std::string error;
-        const std::optional<std::string> pdf = readSmallFile(folder / name, reportLimit, error);
+        const std::optional<std::string> pdf = readSmallFile(folder / fileOps::fsPath(name), reportLimit, error);
         if (!pdf) {
             findings.add(name, error);
             return;
@@ -433,7 +436,7 @@ private:
     void checkEventStill(const std::string& name) {
         const std::optional<EventFrames> frames = findEventFrames(recording);
         std::string error;
-        const std::optional<std::string> jpeg = readSmallFile(folder / name, reportLimit, error);
+        const std::optional<std::string> jpeg = readSmallFile(folder / fileOps::fsPath(name), reportLimit, error);
         if (!jpeg) {
             findings.add(name, error);
             return;
@@ -467,5 +470,5 @@ bool PackageVerification::holds() const {
 }
 
 PackageVerification verifyEvidencePackage(const std::string& folder, ExportProgress& progress) {
-    return Verifier(fs::path(folder), progress).run();
+    return Verifier(fileOps::fsPath(folder), progress).run();
 }

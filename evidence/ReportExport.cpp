@@ -9,6 +9,7 @@
 
 #include "EventFrames.h"
 #include "FileDigest.h"
+#include "FileOps.h"
 #include "FramePictures.h"
 #include "FrameTimeText.h"
 #include "Recording.h"
@@ -152,16 +153,17 @@ ExportResult exportReport(const Recording& recording, const std::string& recordi
                                      recordingPath + ": the recording holds no frame");
     }
     std::error_code existsError;
-    if (!options.replace && std::filesystem::exists(std::filesystem::symlink_status(target, existsError))) {
+    if (!options.replace && std::filesystem::exists(
+                                std::filesystem::symlink_status(fileOps::fsPath(target), existsError))) {
         return ExportResult::failure(ExportResult::Status::Refused, target + ": exists already");
     }
     if (!drawingAvailable()) {
         return failed(target + ": the report needs the program's drawing, which is not running");
     }
     ReportContent content;
-    content.fileName = std::filesystem::path(recordingPath).filename().string();
+    content.fileName = fileOps::utf8Path(fileOps::fsPath(recordingPath).filename());
     std::error_code sizeError;
-    content.fileSize = std::filesystem::file_size(recordingPath, sizeError);
+    content.fileSize = std::filesystem::file_size(fileOps::fsPath(recordingPath), sizeError);
     std::string hashError;
     const std::optional<std::string> sha256 = fileSha256(recordingPath, hashError);
     if (sizeError || !sha256) {

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "FileDigest.h"
+#include "FileOps.h"
 
 std::string clipMethod(const ClipOptions& options) {
     switch (options.kind) {
@@ -27,7 +28,7 @@ std::optional<ReportRecordEntry> writtenFileEntry(const std::string& path, const
                                                   std::string what, std::string how,
                                                   std::string& error) {
     std::error_code code;
-    const std::uintmax_t size = std::filesystem::file_size(path, code);
+    const std::uintmax_t size = std::filesystem::file_size(fileOps::fsPath(path), code);
     if (code) {
         error = path + ": cannot be read back: " + code.message();
         return std::nullopt;

@@ -8,6 +8,7 @@
 #include <QBuffer>
 #include <QImage>
 
+#include "FileOps.h"
 #include "FrameOverlay.h"
 #include "FramePictures.h"
 #include "FrameTimeText.h"
@@ -19,7 +20,7 @@
 namespace {
 
 std::string lowerExtension(const std::string& path) {
-    std::string extension = std::filesystem::path(path).extension().string();
+    std::string extension = fileOps::utf8Path(fileOps::fsPath(path).extension());
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return extension;

@@ -1,5 +1,6 @@
 #include "TargetFile.h"
 
+#include "Descriptor.h"
 #include "FileOps.h"
 
 #include <cerrno>
@@ -7,10 +8,6 @@
 #include <cstring>
 #include <filesystem>
 #include <utility>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -29,24 +26,22 @@ bool TargetFile::open() {
     discard();
     existed = false;
     std::error_code code;
-    if (!replace && std::filesystem::exists(std::filesystem::symlink_status(target, code))) {
+    if (!replace &&
+        std::filesystem::exists(std::filesystem::symlink_status(fileOps::fsPath(target), code))) {
         existed = true;
         lastError = target + ": exists already";
         return false;
     }
-    const std::filesystem::path where(target);
+    const std::filesystem::path where = fileOps::fsPath(target);
     const std::filesystem::path folder = where.has_parent_path() ? where.parent_path() : ".";
-    std::string pattern = (folder / ("." + where.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) {
+    std::string pattern =
+        fileOps::utf8Path(folder / fileOps::fsPath("." + fileOps::utf8Path(where.filename()) + ".XXXXXX"));
+    Descriptor file = Descriptor::createTemporary(pattern);
+    if (!file.valid()) {
         lastError = describe(target, "cannot create a file beside it", errno);
         return false;
     }
-    // mkstemp makes the file private; give it the permissions a new file normally gets.
-    const mode_t mask = umask(0);
-    umask(mask);
-    static_cast<void>(fchmod(fd, 0666 & ~mask));
-    close(fd);
+    file.close();
     temporary = pattern;
     committed = false;
     return true;
@@ -77,7 +72,7 @@ bool TargetFile::commit() {
 
 void TargetFile::discard() {
     if (!temporary.empty() && !committed) {
-        std::remove(temporary.c_str());
+        static_cast<void>(fileOps::removeFile(temporary));
     }
     temporary.clear();
 }

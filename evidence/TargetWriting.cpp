@@ -5,49 +5,13 @@
 #include <cstring>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "Descriptor.h"
 #include "TargetFile.h"
 
 namespace {
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd(fd) {}
-    ~Descriptor() { closeNow(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd; }
-    // The result of close() counts: some file systems report a failed write only there.
-    bool closeNow() {
-        const int held = fd;
-        fd = -1;
-        return held < 0 || ::close(held) == 0;
-    }
-
-private:
-    int fd;
-};
-
 std::string because(const std::string& path, const char* what) {
     return path + ": " + what + ": " + std::strerror(errno);
-}
-
-bool writeAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 ExportResult targetFailure(const TargetFile& file) {
@@ -64,8 +28,8 @@ ExportResult writeTargetBytes(const std::string& target, std::span<const char> b
     if (!file.open()) {
         return targetFailure(file);
     }
-    Descriptor out(::open(file.temporaryPath().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (out.get() < 0 || !writeAll(out.get(), bytes.data(), bytes.size()) || !out.closeNow()) {
+    Descriptor out = Descriptor::openForWriting(file.temporaryPath());
+    if (!out.valid() || !out.writeAll(bytes.data(), bytes.size()) || !out.close()) {
         return ExportResult::failure(ExportResult::Status::Failed,
                                      because(target, "cannot be written"));
     }
@@ -77,19 +41,19 @@ ExportResult writeTargetBytes(const std::string& target, std::span<const char> b
 
 ExportResult copyToTarget(const std::string& source, const std::string& target, bool replace,
                           ExportProgress& progress) {
-    Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat status {};
-    if (in.get() < 0 || ::fstat(in.get(), &status) != 0) {
+    const Descriptor in = Descriptor::openForReading(source);
+    Descriptor::Facts facts;
+    if (!in.valid() || !in.facts(facts)) {
         return ExportResult::failure(ExportResult::Status::Failed,
                                      because(source, "cannot be read"));
     }
-    const auto total = static_cast<std::uint64_t>(status.st_size);
+    const std::uint64_t total = facts.size;
     TargetFile file(target, replace);
     if (!file.open()) {
         return targetFailure(file);
     }
-    Descriptor out(::open(file.temporaryPath().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC));
-    if (out.get() < 0) {
+    Descriptor out = Descriptor::openForWriting(file.temporaryPath());
+    if (!out.valid()) {
         return ExportResult::failure(ExportResult::Status::Failed,
                                      because(target, "cannot be written"));
     }
@@ -99,10 +63,7 @@ ExportResult copyToTarget(const std::string& source, const std::string& target, 
         if (progress.isCancelled()) {
             return ExportResult::failure(ExportResult::Status::Cancelled, target + ": cancelled");
         }
-        const ssize_t got = ::read(in.get(), block.data(), block.size());
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
+        const std::int64_t got = in.readSome(block.data(), block.size());
         if (got < 0) {
             return ExportResult::failure(ExportResult::Status::Failed,
                                          because(source, "cannot be read"));
@@ -110,14 +71,14 @@ ExportResult copyToTarget(const std::string& source, const std::string& target, 
         if (got == 0) {
             break;
         }
-        if (!writeAll(out.get(), block.data(), static_cast<std::size_t>(got))) {
+        if (!out.writeAll(block.data(), static_cast<std::size_t>(got))) {
             return ExportResult::failure(ExportResult::Status::Failed,
                                          because(target, "cannot be written"));
         }
         done += static_cast<std::uint64_t>(got);
         progress.advance(done, std::max(done, total));
     }
-    if (!out.closeNow()) {
+    if (!out.close()) {
         return ExportResult::failure(ExportResult::Status::Failed,
                                      because(target, "cannot be written"));
     }

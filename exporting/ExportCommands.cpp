@@ -19,6 +19,7 @@
 #include "FrameTimeText.h"
 #include "Library.h"
 #include "PackageVerifier.h"
+#include "PathText.h"
 #include "Prompts.h"
 #include "Recording.h"
 #include "RedactionPlan.h"
@@ -30,11 +31,11 @@
 namespace {
 
 QString displayName(const std::string& path) {
-    return QFileInfo(QFile::decodeName(path.c_str())).fileName();
+    return QFileInfo(pathText::toQt(path)).fileName();
 }
 
 bool exists(const std::string& path) {
-    return QFileInfo::exists(QFile::decodeName(path.c_str()));
+    return QFileInfo::exists(pathText::toQt(path));
 }
 
 // Vehicle, driver and note for the report when the recording is kept in a library folder.
@@ -103,7 +104,7 @@ QList<QAction*> ExportCommands::actions() const {
 }
 
 void ExportCommands::setRecording(const QString& path, bool isLoaded) {
-    const std::string opened = QFile::encodeName(path).toStdString();
+    const std::string opened = pathText::fromQt(path);
     if (opened != recordingPath || !isLoaded) {
         clock = {};  // a correction belongs to the recording it was stated for
     }
@@ -241,11 +242,11 @@ void ExportCommands::onWritePackage() {
         return;
     }
     // An empty folder takes the package as it is; any other gets a folder of its own inside.
-    QDir folder(QFile::decodeName(chosen->c_str()));
+    QDir folder(pathText::toQt(*chosen));
     if (!folder.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-        folder.setPath(folder.filePath(QFile::decodeName((namePrefix() + "-evidence").c_str())));
+        folder.setPath(folder.filePath(pathText::toQt(namePrefix() + "-evidence")));
     }
-    const std::string target = QFile::encodeName(folder.path()).toStdString();
+    const std::string target = pathText::fromQt(folder.path());
     PackageOptions options;
     options.report.programVersion =
         VersionInfo::programString(QStringLiteral("ProductVersion")).toStdString();

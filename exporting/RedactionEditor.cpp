@@ -17,6 +17,7 @@
 #include "EvidencePackage.h"
 #include "ExportTexts.h"
 #include "Library.h"
+#include "PathText.h"
 #include "PictureMapping.h"
 #include "PlayerWnd.h"
 #include "Prompts.h"
@@ -45,11 +46,11 @@ QString withKey(const QString& text, keyTable::Command command) {
 }
 
 bool exists(const std::string& path) {
-    return QFileInfo::exists(QFile::decodeName(path.c_str()));
+    return QFileInfo::exists(pathText::toQt(path));
 }
 
 QString displayName(const std::string& path) {
-    return QFileInfo(QFile::decodeName(path.c_str())).fileName();
+    return QFileInfo(pathText::toQt(path)).fileName();
 }
 
 QRectF pictureRect(const RedactionRect& rect) {
@@ -136,7 +137,7 @@ void RedactionEditor::setActive(bool on) {
 
 void RedactionEditor::setRecording(const QString& path, bool isLoaded) {
     setActive(false);
-    recordingPath = QFile::encodeName(path).toStdString();
+    recordingPath = pathText::fromQt(path);
     loaded = isLoaded;
     regions = {};
     selected.reset();

@@ -1,4 +1,5 @@
 #include "SaveFolder.h"
+#include "PathText.h"
 
 #include <utility>
 
@@ -14,7 +15,7 @@ constexpr const char* folderKey = "LastFolder";
 constexpr std::size_t valueBufferSize = 4097;
 
 bool isFolder(const std::string& path) {
-    return !path.empty() && QFileInfo(QFile::decodeName(path.c_str())).isDir();
+    return !path.empty() && QFileInfo(pathText::toQt(path)).isDir();
 }
 
 }  // namespace
@@ -27,20 +28,20 @@ std::string SaveFolder::start() const {
         folder = file->readString(section, folderKey, "", valueBufferSize);
     }
     // A folder removed since, or a card taken out, is no place to start.
-    if (isFolder(folder) && QFileInfo(QFile::decodeName(folder.c_str())).isAbsolute()) {
+    if (isFolder(folder) && QFileInfo(pathText::toQt(folder)).isAbsolute()) {
         return folder.back() == '/' ? folder : folder + '/';
     }
-    return QFile::encodeName(QDir::homePath()).toStdString() + '/';
+    return pathText::fromQt(QDir::homePath()) + '/';
 }
 
 void SaveFolder::remember(const std::string& writtenPath) {
     // A package folder may come with a trailing "/"; its parent is still the folder meant.
-    const QFileInfo written(QDir::cleanPath(QFile::decodeName(writtenPath.c_str())));
+    const QFileInfo written(QDir::cleanPath(pathText::toQt(writtenPath)));
     QString folder = written.absolutePath();
     if (!folder.endsWith(u'/')) {
         folder += u'/';
     }
-    last = QFile::encodeName(folder).toStdString();
+    last = pathText::fromQt(folder);
     // A folder that cannot be kept (the file unwritable, a line break in its name) is still
     // used for this run; the path is absolute and ends in "/", so no blank at either end is lost.
     if (file) {

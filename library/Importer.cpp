@@ -6,10 +6,6 @@
 #include <filesystem>
 #include <system_error>
 
-#include <fcntl.h>
-#include <cstdlib>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <QDateTime>
 #include <QDir>
@@ -17,8 +13,10 @@
 #include <QFileInfo>
 #include <QStorageInfo>
 
+#include "Descriptor.h"
 #include "FileOps.h"
 #include "FrameTimeText.h"
+#include "PathText.h"
 #include "RecordStream.h"
 #include "Sha256.h"
 #include "Sidecar.h"
@@ -36,62 +34,11 @@ std::string systemText(int error) {
 }
 
 QString qPath(const std::string& path) {
-    return QFile::decodeName(path.c_str());
+    return pathText::toQt(path);
 }
 
 std::string localPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
-}
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-    // Closes now; the error of close(2) counts for a file being written.
-    int close() {
-        const int result = ::close(fd_);
-        fd_ = -1;
-        return result;
-    }
-
-private:
-    int fd_;
-};
-
-// Reads up to `size` bytes; -1 with errno on a failure.
-ssize_t readSome(int fd, std::uint8_t* into, std::size_t size) {
-    for (;;) {
-        const ssize_t got = ::read(fd, into, size);
-        if (got >= 0 || errno != EINTR) {
-            return got;
-        }
-    }
-}
-
-bool writeAll(int fd, const std::uint8_t* bytes, std::size_t size) {
-    while (size > 0) {
-        const ssize_t put = ::write(fd, bytes, size);
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        if (put == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        bytes += put;
-        size -= static_cast<std::size_t>(put);
-    }
-    return true;
+    return pathText::fromQt(path);
 }
 
 // The import's temporary folder in the library, removed with what it holds unless kept.
@@ -99,10 +46,10 @@ class StagingFolder {
 public:
     explicit StagingFolder(const std::string& root) {
         std::string pattern = root + "/.import-XXXXXX";
-        if (::mkdtemp(pattern.data()) != nullptr) {
-            path_ = pattern;
+        if (const std::error_code made = fileOps::createTemporaryFolder(pattern)) {
+            error_ = made.value();
         } else {
-            error_ = errno;
+            path_ = pattern;
         }
     }
     ~StagingFolder() {
@@ -172,18 +119,19 @@ Importer::Importer(Library library) : library(std::move(library)) {}
 std::vector<std::string> Importer::filesIn(const std::vector<std::string>& sources) const {
     namespace fs = std::filesystem;
     std::error_code ignored;
-    const fs::path libraryRoot = fs::weakly_canonical(library.root(), ignored);
+    const fs::path libraryRoot = fs::weakly_canonical(fileOps::fsPath(library.root()), ignored);
     std::vector<std::string> files;
     for (const std::string& source : sources) {
         std::error_code error;
-        if (!fs::is_directory(source, error)) {
-            if (fs::exists(source, error)) {
+        const fs::path sourcePath = fileOps::fsPath(source);
+        if (!fs::is_directory(sourcePath, error)) {
+            if (fs::exists(sourcePath, error)) {
                 files.push_back(source);
             }
             continue;
         }
         std::vector<std::string> found;
-        fs::recursive_directory_iterator it(source, fs::directory_options::skip_permission_denied,
+        fs::recursive_directory_iterator it(sourcePath, fs::directory_options::skip_permission_denied,
                                             error);
         for (; !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
             const fs::directory_entry& entry = *it;
@@ -196,7 +144,7 @@ std::vector<std::string> Importer::filesIn(const std::vector<std::string>& sourc
                 continue;
             }
             if (entry.is_regular_file(kind)) {
-                found.push_back(entry.path().string());
+                found.push_back(fileOps::utf8Path(entry.path()));
             }
         }
         std::sort(found.begin(), found.end());
@@ -212,7 +160,7 @@ std::vector<ImportResult> Importer::importSources(const std::vector<std::string>
     for (const std::string& file : files) {
         // Each recording is read twice over: the copy and its check.
         std::error_code error;
-        const auto size = std::filesystem::file_size(file, error);
+        const auto size = std::filesystem::file_size(fileOps::fsPath(file), error);
         totalBytes += error ? 0 : 2 * size;
     }
     std::vector<ImportResult> results;
@@ -246,18 +194,18 @@ ImportResult Importer::importFile(const std::string& source) {
     result.source = source;
     result.status = ImportResult::Status::Failed;
 
-    Descriptor file(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    struct stat facts {};
-    if (file.get() < 0 || ::fstat(file.get(), &facts) != 0) {
+    const Descriptor file = Descriptor::openForReading(source);
+    Descriptor::Facts facts;
+    if (!file.valid() || !file.facts(facts)) {
         result.reason = "cannot be opened: " + systemText(errno);
         return result;
     }
-    if (!S_ISREG(facts.st_mode)) {
+    if (!facts.regular) {
         result.status = ImportResult::Status::Skipped;
         result.reason = "not a recording: not a regular file";
         return result;
     }
-    const auto size = static_cast<std::uint64_t>(facts.st_size);
+    const std::uint64_t size = facts.size;
     const std::uint64_t start = doneBytes;
     const auto settle = [&] {
         // Whatever happened to this file, its share of the progress is done.
@@ -267,7 +215,7 @@ ImportResult Importer::importFile(const std::string& source) {
     };
 
     std::uint8_t header[RecordStream::headerSize];
-    const ssize_t got = ::pread(file.get(), header, sizeof header, 0);
+    const std::int64_t got = file.readAt(0, header, sizeof header);
     if (got < 0) {
         result.reason = "cannot be read: " + systemText(errno);
         return result;
@@ -337,8 +285,8 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
         }
     }
 
-    Descriptor in(::open(source.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
-    if (in.get() < 0) {
+    const Descriptor in = Descriptor::openForReading(source);
+    if (!in.valid()) {
         result.reason = "cannot be opened: " + systemText(errno);
         return result;
     }
@@ -351,8 +299,8 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
     const QFileInfo sourceInfo(qPath(source));
     const std::string originalName = localPath(sourceInfo.fileName());
     const std::string copyPath = staging.path() + "/" + storedName(originalName);
-    Descriptor out(::open(copyPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644));
-    if (out.get() < 0) {
+    Descriptor out = Descriptor::createNew(copyPath);
+    if (!out.valid()) {
         result.reason = "cannot write the copy in " + root + ": " + systemText(errno);
         return result;
     }
@@ -367,7 +315,7 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
             result.reason = "not imported: the import was cancelled";
             return result;
         }
-        const ssize_t got = readSome(in.get(), buffer.data(), buffer.size());
+        const std::int64_t got = in.readSome(buffer.data(), buffer.size());
         if (got < 0) {
             result.reason = "cannot be read at byte " + std::to_string(copiedBytes) + ": " +
                             systemText(errno);
@@ -379,7 +327,7 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
         const std::span piece(buffer.data(), static_cast<std::size_t>(got));
         hash.update(piece);
         records.feed(piece);
-        if (!writeAll(out.get(), piece.data(), piece.size())) {
+        if (!out.writeAll(piece.data(), piece.size())) {
             result.reason = "cannot write the copy in " + root + ": " + systemText(errno);
             return result;
         }
@@ -388,7 +336,7 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
     }
     records.finish();
     const std::string sha256 = hash.finalHex();
-    if (::fsync(out.get()) != 0 || out.close() != 0) {
+    if (!out.sync() || !out.close()) {
         result.reason = "cannot write the copy in " + root + ": " + systemText(errno);
         return result;
     }
@@ -400,9 +348,9 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
 
     // The check reads what reached the library's disk, not what we meant to write.
     {
-        Descriptor check(::open(copyPath.c_str(), O_RDONLY | O_CLOEXEC));
-        if (check.get() >= 0) {
-            ::posix_fadvise(check.get(), 0, 0, POSIX_FADV_DONTNEED);
+        const Descriptor check = Descriptor::openForReading(copyPath);
+        if (check.valid()) {
+            check.dropCache();
         }
     }
     std::string readError;

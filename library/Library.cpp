@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "PathText.h"
 #include "RecordStream.h"
 #include "Sha256.h"
 #include "Sidecar.h"
@@ -14,11 +15,11 @@
 namespace {
 
 QString qPath(const std::string& path) {
-    return QFile::decodeName(path.c_str());
+    return pathText::toQt(path);
 }
 
 std::string localPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    return pathText::fromQt(path);
 }
 
 std::string absoluteFolder(const std::string& folder) {

@@ -6,6 +6,7 @@
 #include <span>
 
 #include "LeadingInteger.h"
+#include "PathText.h"
 #include "RecordStream.h"
 #include "Sha256.h"
 
@@ -52,7 +53,7 @@ std::optional<QByteArray> readFrame(QFile& file, const Header& header) {
 }  // namespace
 
 std::optional<Key> keyOf(const std::string& path) {
-    QFile file(QFile::decodeName(path.c_str()));
+    QFile file(pathText::toQt(path));
     if (!file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
@@ -75,7 +76,7 @@ std::optional<Key> keyOf(const std::string& path) {
 }
 
 std::vector<std::uint8_t> eventFrameJpeg(const std::string& path, std::int32_t eventNumber) {
-    QFile file(QFile::decodeName(path.c_str()));
+    QFile file(pathText::toQt(path));
     if (!file.open(QIODevice::ReadOnly)) {
         return {};
     }

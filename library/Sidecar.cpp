@@ -1,4 +1,5 @@
 #include "Sidecar.h"
+#include "PathText.h"
 
 #include <cmath>
 
@@ -18,7 +19,7 @@ constexpr qint64 maxBytes = 1 << 20;
 constexpr double maxWhole = 9007199254740992.0;  // 2^53
 
 QString path(const std::string& folder) {
-    return QFile::decodeName((folder + "/" + fileName).c_str());
+    return pathText::toQt(folder + "/" + fileName);
 }
 
 bool isSha256(const QString& text) {

@@ -18,6 +18,12 @@ namespace fileOps {
 // std::errc::file_exists and `from` keeps its name.
 std::error_code moveEntry(const std::string& from, const std::string& to, bool replace);
 
+// Removes a file (not a folder). No error when there was none.
+std::error_code removeFile(const std::string& path);
+
+// A new, empty folder: the trailing "XXXXXX" of `pattern` becomes a fresh name, as mkdtemp's.
+std::error_code createTemporaryFolder(std::string& pattern);
+
 // Writes the file's data and size through to the disk before a rename makes it visible.
 std::error_code flushToDisk(const std::string& path);
 

@@ -31,12 +31,13 @@
 #include "KeyTable.h"
 #include "LogoBar.h"
 #include "MultimediaTimer.h"
+#include "PathText.h"
 #include "PlayerTexts.h"
 #include "ProgramFolder.h"
-#include "UserLocations.h"
 #include "Prompts.h"
 #include "SensorConfigDialog.h"
 #include "TimeConfigDialog.h"
+#include "UserLocations.h"
 
 namespace {
 
@@ -464,7 +465,7 @@ bool PlayerWnd::openRecording(const std::string& path) {
         slider->setValue(0);
         recording.rewind();
         repaintAll();
-        emit recordingOpened(QFile::decodeName(path.c_str()), true);
+        emit recordingOpened(pathText::toQt(path), true);
         return true;
     }
     Prompts::current().message(playerTexts::badData, Prompts::Buttons::Ok, Prompts::Icon::Warning);
@@ -475,7 +476,7 @@ bool PlayerWnd::openRecording(const std::string& path) {
     timeReadout->setText(playerTexts::noTime);
     updateTransport();
     repaintAll();
-    emit recordingOpened(QFile::decodeName(path.c_str()), false);
+    emit recordingOpened(pathText::toQt(path), false);
     return false;
 }
 
@@ -559,7 +560,7 @@ void PlayerWnd::dropEvent(QDropEvent* event) {
     if (urls.isEmpty() || !urls.constFirst().isLocalFile()) {
         return;
     }
-    openChosen(QFile::encodeName(urls.constFirst().toLocalFile()).toStdString());
+    openChosen(pathText::fromQt(urls.constFirst().toLocalFile()));
     event->acceptProposedAction();
 }
 

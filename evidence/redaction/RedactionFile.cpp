@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 
+#include "FileOps.h"
 #include "TargetWriting.h"
 
 namespace {
@@ -213,7 +214,7 @@ std::optional<std::string> redactionMisfit(const RedactionPlan& plan, std::size_
 
 std::optional<RedactionPlan> readRedactionFile(const std::string& path, std::size_t frameCount,
                                                std::string& error) {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(fileOps::fsPath(path), std::ios::binary);
     if (!file) {
         error = path + ": cannot be read";
         return std::nullopt;

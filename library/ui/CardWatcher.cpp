@@ -10,6 +10,7 @@
 
 #include "CardScan.h"
 #include "Library.h"
+#include "PathText.h"
 #include "RemovableVolume.h"
 
 struct CardWatcher::Scan {
@@ -36,7 +37,7 @@ std::vector<CardWatcher::Volume> CardWatcher::removableVolumes() {
     std::vector<Volume> list;
     for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
         if (storage.isValid() && storage.isReady() &&
-            removableVolume::isRemovable(QFile::encodeName(storage.rootPath()).toStdString())) {
+            removableVolume::isRemovable(pathText::fromQt(storage.rootPath()))) {
             list.push_back({storage.rootPath(), storage.name()});
         }
     }
@@ -83,7 +84,7 @@ void CardWatcher::scanNext() {
     scan->volume = toScan.front();
     toScan.erase(toScan.begin());
     worker = QThread::create([job = scan, root = libraryRoot] {
-        job->found = CardScan::of(QFile::encodeName(job->volume.root).toStdString(), Library(root),
+        job->found = CardScan::of(pathText::fromQt(job->volume.root), Library(root),
                                   &job->cancel);
     });
     connect(worker, &QThread::finished, this, &CardWatcher::scanEnded, Qt::QueuedConnection);
@@ -97,7 +98,7 @@ void CardWatcher::scanEnded() {
     worker->wait();
     delete std::exchange(worker, nullptr);
     const std::shared_ptr<Scan> done = std::exchange(scan, nullptr);
-    const std::string root = QFile::encodeName(done->volume.root).toStdString();
+    const std::string root = pathText::fromQt(done->volume.root);
     const std::string key = done->found.cardKey(root);
     if (!done->found.missing.empty() && mounted.contains(done->volume.root) &&
         !offered.contains(QString::fromStdString(key)) &&

@@ -16,6 +16,7 @@
 #include "LibraryTexts.h"
 #include "LibraryWindow.h"
 #include "OfferBar.h"
+#include "PathText.h"
 #include "Prompts.h"
 
 LibraryCommands::LibraryCommands(QWidget* window, QWidget* view, Opener open)
@@ -41,7 +42,7 @@ LibraryCommands::LibraryCommands(QWidget* window, QWidget* view, Opener open)
         }
     });
     connect(bar, &OfferBar::importRequested, this,
-            [this](const QString& root) { importSources({QFile::encodeName(root).toStdString()}); });
+            [this](const QString& root) { importSources({pathText::fromQt(root)}); });
     watcher->setGate([this] { return mayOffer(); });
     watcher->setLibraryRoot(library().root());
     connect(watcher, &CardWatcher::cardFound, bar, &OfferBar::offer);
@@ -127,7 +128,7 @@ void LibraryCommands::onImportFolder() {
 
 void LibraryCommands::onImportFile() {
     Prompts::OpenFileRequest request;
-    request.initialFolder = QFile::encodeName(QDir::homePath() + QLatin1Char('/')).toStdString();
+    request.initialFolder = pathText::fromQt(QDir::homePath() + QLatin1Char('/'));
     const std::optional<std::string> chosen = Prompts::current().chooseOpenFile(request);
     if (chosen) {
         importSources({*chosen});

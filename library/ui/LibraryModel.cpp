@@ -6,6 +6,7 @@
 #include <QFile>
 
 #include "LibraryTexts.h"
+#include "PathText.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ QString text(const std::string& utf8) {
 }
 
 QString folderKey(const std::string& folder) {
-    return QFile::decodeName(folder.c_str());
+    return pathText::toQt(folder);
 }
 
 // "2026:11:28 14:35:07" as "2026/11/28 14:35:07"; "" when it is not of that form.
@@ -148,7 +149,7 @@ QVariant LibraryModel::data(const QModelIndex& index, int role) const {
                 return text(e.sidecarProblem);
             }
             if (index.column() == Picture || index.column() == Captured) {
-                return QFile::decodeName(e.path.c_str());
+                return pathText::toQt(e.path);
             }
             return {};
         case Qt::TextAlignmentRole:

@@ -15,6 +15,7 @@
 #include "LibraryFilter.h"
 #include "LibraryModel.h"
 #include "LibraryTexts.h"
+#include "PathText.h"
 #include "Prompts.h"
 #include "ThumbnailLoader.h"
 
@@ -99,7 +100,7 @@ LibraryWindow::LibraryWindow(QWidget* parent)
     connect(importButton, &QPushButton::clicked, this, &LibraryWindow::importRequested);
     connect(loader, &ThumbnailLoader::pictureReady, this,
             [this](const QString& folder, const QImage& picture) {
-                entries->setPicture(QFile::encodeName(folder).toStdString(), picture);
+                entries->setPicture(pathText::fromQt(folder), picture);
             });
     connect(entries, &LibraryModel::saveFailed, this, [](const QString& folder, const QString& cause) {
         Prompts::current().message(
@@ -123,7 +124,7 @@ LibraryWindow::~LibraryWindow() {
 void LibraryWindow::showLibrary(const Library& chosen) {
     library = chosen;
     setWindowTitle(libraryTexts::windowTitle.arg(
-        QDir::toNativeSeparators(QFile::decodeName(library.root().c_str()))));
+        QDir::toNativeSeparators(pathText::toQt(library.root()))));
     reload();
 }
 
@@ -162,7 +163,7 @@ void LibraryWindow::removeCurrent() {
     if (row < 0) {
         return;
     }
-    const QString folder = QFile::decodeName(entries->entry(row).folder.c_str());
+    const QString folder = pathText::toQt(entries->entry(row).folder);
     const QString name = QDir(folder).dirName();
     if (Prompts::current().message(libraryTexts::removeQuestion.arg(name).toStdString(),
                                    Prompts::Buttons::OkCancel,

@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QThread>
 
+#include "PathText.h"
 #include "RecordingHead.h"
 
 namespace {
@@ -61,7 +62,7 @@ void ThumbnailLoader::load(std::vector<std::pair<std::string, std::string>> reco
                 return;
             }
             const QImage picture = pictureOf(path);
-            const QString key = QFile::decodeName(folder.c_str());
+            const QString key = pathText::toQt(folder);
             // Delivered on the loader's thread; dropped there once this run is stopped.
             QMetaObject::invokeMethod(
                 this,

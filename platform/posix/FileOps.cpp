@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <utility>
 
 #include <fcntl.h>
@@ -53,6 +54,17 @@ std::error_code moveEntry(const std::string& from, const std::string& to, bool r
                                : renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(),
                                            RENAME_NOREPLACE);
     return result == 0 ? std::error_code() : lastError();
+}
+
+std::error_code removeFile(const std::string& path) {
+    if (::unlink(path.c_str()) == 0 || errno == ENOENT) {
+        return {};
+    }
+    return lastError();
+}
+
+std::error_code createTemporaryFolder(std::string& pattern) {
+    return ::mkdtemp(pattern.data()) != nullptr ? std::error_code() : lastError();
 }
 
 std::error_code flushToDisk(const std::string& path) {

@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "PathText.h"
 #include "UserLocations.h"
 
 namespace {
@@ -29,11 +30,11 @@ QMessageBox::Icon boxIcon(Prompts::Icon icon) {
 }
 
 std::string localPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    return pathText::fromQt(path);
 }
 
 QString qtPath(const std::string& path) {
-    return QFile::decodeName(path.c_str());
+    return pathText::toQt(path);
 }
 
 // The folder browser's caption on the system the texts come from.
@@ -159,7 +160,7 @@ QStringList QtPrompts::nameFilters(const std::string& filter) {
 std::optional<std::string> QtPrompts::chooseSaveFile(const SaveFileRequest& request) {
     // The initial path names a file, so the dialog opens in its folder with the name filled in.
     QFileDialog dialog(QApplication::activeWindow(), QString::fromStdString(request.title),
-                       QFile::decodeName(request.initialPath.c_str()));
+                       pathText::toQt(request.initialPath));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     // Replacing is asked through message(), where tests can answer it.
@@ -179,7 +180,7 @@ std::optional<std::string> QtPrompts::chooseSaveFolder(const std::string& prompt
                                                        const std::string& initialFolder) {
     const QString folder = QFileDialog::getExistingDirectory(
         QApplication::activeWindow(), QString::fromStdString(prompt),
-        QFile::decodeName(initialFolder.c_str()));
+        pathText::toQt(initialFolder));
     if (folder.isEmpty()) {
         return std::nullopt;
     }

@@ -1,14 +1,20 @@
 #include "UserLocations.h"
 
+#include <utility>
+
+#include <QtGlobal>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <pwd.h>
 #include <unistd.h>
-
-#include <utility>
+#endif
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include "PathText.h"
 #include "ProgramFolder.h"
 
 namespace {
@@ -21,13 +27,53 @@ std::string withSlash(std::string folder) {
 }
 
 std::string localPath(const QString& path) {
-    return QFile::encodeName(path).toStdString();
+    return pathText::fromQt(path);
 }
 
 QString canonical(const std::string& folder) {
-    return QFileInfo(QFile::decodeName(folder.c_str())).canonicalFilePath();
+    return QFileInfo(pathText::toQt(folder)).canonicalFilePath();
 }
 
+#ifdef Q_OS_WIN
+// Windows has no mount folder per user: cards appear as drives of their own.
+std::string loginName() { return {}; }
+
+std::vector<std::string> removableDrives() {
+    std::vector<std::string> drives;
+    const DWORD present = GetLogicalDrives();
+    for (int letter = 0; letter < 26; ++letter) {
+        if ((present & (DWORD{1} << letter)) == 0) {
+            continue;
+        }
+        const wchar_t root[] = {static_cast<wchar_t>(L'A' + letter), L':', L'\\', L'\0'};
+        if (GetDriveTypeW(root) == DRIVE_REMOVABLE) {
+            drives.push_back(std::string(1, static_cast<char>('A' + letter)) + ":/");
+        }
+    }
+    return drives;
+}
+
+// Anything under the folders programs are installed into is not the user's, even where an
+// administrator (or Wine's user) could write it.
+bool isSystemProgramFolder(const QString& path) {
+    for (const char* name : {"ProgramFiles", "ProgramW6432", "ProgramFiles(x86)"}) {
+        const QString folder = QFileInfo(qEnvironmentVariable(name)).canonicalFilePath();
+        if (!folder.isEmpty() && (path.compare(folder, Qt::CaseInsensitive) == 0 ||
+                                  path.startsWith(folder + '/', Qt::CaseInsensitive))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Without a card the dialogs start beside the program, as they always did on Windows.
+std::string folderWithoutCard(const std::string& programFolder) { return programFolder; }
+
+QString userConfigFolder() {
+    // %APPDATA%\Halcyra: the roaming profile, which follows the user between PCs.
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+}
+#else
 std::string loginName() {
     // getpwuid_r rather than $USER: a program started from a desktop entry or a service may not
     // have it set.
@@ -41,18 +87,34 @@ std::string loginName() {
     return qEnvironmentVariable("USER").toStdString();
 }
 
+std::vector<std::string> removableDrives() { return {}; }
+
+bool isSystemProgramFolder(const QString& path) {
+    for (const char* system : {"/usr/bin", "/usr/local/bin", "/bin", HALCYRA_INSTALL_BINDIR}) {
+        if (path == canonical(system)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string folderWithoutCard(const std::string& /*programFolder*/) {
+    return withSlash(localPath(QDir::homePath()));
+}
+
+QString userConfigFolder() {
+    return QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+}
+#endif
+
 bool isOwnFolder(const std::string& folder) {
     const QString path = canonical(folder);
     if (path.isEmpty() || !QFileInfo(path).isWritable()) {
         return false;
     }
-    // Root can write the system's program folders too; they still hold no one's settings.
-    for (const char* system : {"/usr/bin", "/usr/local/bin", "/bin", HALCYRA_INSTALL_BINDIR}) {
-        if (path == canonical(system)) {
-            return false;
-        }
-    }
-    return true;
+    // Root or an administrator can write the system's program folders too; they still hold
+    // no one's settings.
+    return !isSystemProgramFolder(path);
 }
 
 }  // namespace
@@ -67,12 +129,12 @@ UserLocations UserLocations::forProgramFolder(const std::string& programFolder) 
     Facts facts;
     facts.programFolder = withSlash(programFolder);
     facts.programFolderIsOwn = isOwnFolder(facts.programFolder);
-    facts.configFolder = withSlash(
-        localPath(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)));
-    facts.homeFolder = withSlash(localPath(QDir::homePath()));
+    facts.configFolder = withSlash(localPath(userConfigFolder()));
+    facts.homeFolder = folderWithoutCard(facts.programFolder);
     facts.userName = loginName();
+    facts.removableDrives = removableDrives();
     facts.folderExists = [](const std::string& folder) {
-        return QFileInfo(QFile::decodeName(folder.c_str())).isDir();
+        return QFileInfo(pathText::toQt(folder)).isDir();
     };
     return UserLocations(std::move(facts));
 }
@@ -82,7 +144,7 @@ std::string UserLocations::settingsFolder() const {
         return facts_.programFolder;
     }
     // The first save must not fail for want of the folder.
-    QDir().mkpath(QFile::decodeName(facts_.configFolder.c_str()));
+    QDir().mkpath(pathText::toQt(facts_.configFolder));
     return facts_.configFolder;
 }
 
@@ -95,7 +157,15 @@ std::string UserLocations::startFolder(const std::string& requested) const {
 }
 
 std::string UserLocations::cardFolder() const {
-    if (facts_.userName.empty() || !facts_.folderExists) {
+    if (!facts_.folderExists) {
+        return {};
+    }
+    for (const std::string& drive : facts_.removableDrives) {
+        if (facts_.folderExists(drive)) {
+            return drive;
+        }
+    }
+    if (facts_.userName.empty()) {
         return {};
     }
     for (const char* mounts : {"/media/", "/run/media/"}) {

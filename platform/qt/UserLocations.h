@@ -2,20 +2,25 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 // Where Halcyra keeps Halcyra.ini and where its open dialog and folder chooser start. Run from a
 // folder of the user's own (a build folder, an unpacked copy) both are the program folder.
 // Installed system-wide, that folder is not the user's: Halcyra.ini goes to the user's
-// configuration folder, and the dialogs start where a card reader's card appears
-// (/media/USER, /run/media/USER), else in the home folder.
+// configuration folder (%APPDATA%\Halcyra on Windows), and the dialogs start where a card
+// reader's card appears (/media/USER, /run/media/USER, the first removable drive on Windows),
+// else in the home folder (the program folder on Windows).
 class UserLocations {
 public:
     struct Facts {
         std::string programFolder;    // ends in "/"
         bool programFolderIsOwn = true;
         std::string configFolder;     // the user's, for this program; ends in "/"
-        std::string homeFolder;       // ends in "/"
+        // Where the dialogs start without a card: home; the program folder on Windows. Ends in "/".
+        std::string homeFolder;
         std::string userName;
+        // Drive roots of removable media ("E:/"), where a card reader's card appears on Windows.
+        std::vector<std::string> removableDrives;
         std::function<bool(const std::string&)> folderExists;
     };
 
@@ -31,7 +36,8 @@ public:
     // Where a dialog asked to start in `requested` opens: the program folder becomes the card
     // folder or home on an installed system; any other folder stays as asked.
     std::string startFolder(const std::string& requested) const;
-    // "/media/USER/" or "/run/media/USER/" when one exists, else empty.
+    // The first removable drive, else "/media/USER/" or "/run/media/USER/" when one exists,
+    // else empty.
     std::string cardFolder() const;
 
 private:

@@ -121,6 +121,45 @@ std::error_code moveEntry(const std::string& from, const std::string& to, bool r
     return {};
 }
 
+std::error_code removeFile(const std::string& path) {
+    const auto wide = wideText(path);
+    if (!wide) {
+        return invalidName();
+    }
+    if (DeleteFileW(wide->c_str()) != 0 || GetLastError() == ERROR_FILE_NOT_FOUND) {
+        return {};
+    }
+    return lastError();
+}
+
+std::error_code createTemporaryFolder(std::string& pattern) {
+    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static constexpr std::size_t placeholder = 6;
+    if (pattern.size() < placeholder ||
+        pattern.compare(pattern.size() - placeholder, placeholder, "XXXXXX") != 0) {
+        return invalidName();
+    }
+    std::random_device seed;
+    std::mt19937 random(seed());
+    std::uniform_int_distribution<std::size_t> pick(0, std::size(letters) - 2);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        for (std::size_t i = pattern.size() - placeholder; i < pattern.size(); ++i) {
+            pattern[i] = letters[pick(random)];
+        }
+        const auto wide = wideText(pattern);
+        if (!wide) {
+            return invalidName();
+        }
+        if (CreateDirectoryW(wide->c_str(), nullptr) != 0) {
+            return {};
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS) {
+            return lastError();
+        }
+    }
+    return std::make_error_code(std::errc::file_exists);
+}
+
 std::error_code flushToDisk(const std::string& path) {
     const auto name = wideText(path);
     if (!name) {

@@ -62,12 +62,39 @@ TEST_F(UserLocationsTest, InstalledProgramsDialogsStartWhereTheCardAppearsElseAt
     EXPECT_EQ(UserLocations(nameless).startFolder("/opt/halcyra/bin/"), "/home/taro/");
 }
 
+// A card reader's card on Windows is a removable drive; it comes before any mount folder.
+TEST_F(UserLocationsTest, TheFirstRemovableDriveThatIsThereIsTheCard) {
+    UserLocations::Facts f = facts(false);
+    f.userName.clear();
+    f.removableDrives = {"E:/", "F:/"};
+    mounted = {"F:/", "/media/taro/"};
+    EXPECT_EQ(UserLocations(f).startFolder("/opt/halcyra/bin/"), "F:/");
+    mounted = {};
+    EXPECT_EQ(UserLocations(f).startFolder("/opt/halcyra/bin/"), "/home/taro/");
+}
+
 TEST_F(UserLocationsTest, WritableFolderIsTheUsersOwnSystemProgramFolderIsNot) {
     const QTemporaryDir unpacked;
     const std::string folder = slashed(unpacked.path());
     EXPECT_EQ(UserLocations::forProgramFolder(folder).settingsFolder(), folder);
     EXPECT_EQ(UserLocations::forProgramFolder(folder).startFolder(folder), folder);
-
+#ifdef _WIN32
+    // Under Program Files (writable for an administrator, and under Wine) nothing is the
+    // user's: Halcyra.ini goes to %APPDATA%\Halcyra and the dialogs start beside the program
+    // when no card is there.
+    const QString programFiles = qEnvironmentVariable("ProgramFiles");
+    ASSERT_FALSE(programFiles.isEmpty());
+    const QString installedFolder = QDir::fromNativeSeparators(programFiles) + "/HalcyraTest";
+    ASSERT_TRUE(QDir().mkpath(installedFolder));
+    const std::string installedPath = installedFolder.toStdString() + '/';
+    const UserLocations installed = UserLocations::forProgramFolder(installedPath);
+    const std::string appData =
+        slashed(QDir::fromNativeSeparators(qEnvironmentVariable("APPDATA"))) +
+        QCoreApplication::applicationName().toStdString() + '/';
+    EXPECT_EQ(installed.settingsFolder(), appData);
+    EXPECT_EQ(installed.startFolder(installedPath), installedPath);
+    QDir(installedFolder).removeRecursively();
+#else
     // Not writable for a user, and no place for settings even for root: the XDG
     // configuration folder takes Halcyra.ini (a scratch one here, not the tester's).
     const QTemporaryDir xdgConfig;
@@ -85,6 +112,7 @@ TEST_F(UserLocationsTest, WritableFolderIsTheUsersOwnSystemProgramFolderIsNot) {
     } else {
         qputenv("XDG_CONFIG_HOME", savedConfigHome);
     }
+#endif
 }
 
 }  // namespace

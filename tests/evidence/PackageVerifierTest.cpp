@@ -10,6 +10,7 @@
 #include "ExifSegment.h"
 #include "FileBytes.h"
 #include "FileDigest.h"
+#include "FileOps.h"
 #include "JpegEncoder.h"
 #include "PackageVerifier.h"
 #include "Recording.h"
@@ -183,4 +184,32 @@ TEST_F(PackageVerifierTest, TheListMustNameEveryFileAndOnlyFilesOfTheFolder) {
     EXPECT_FALSE(verify().holds());
     EXPECT_EQ(verifyEvidencePackage(recordingPath, progress).refusal,
               recordingPath + ": is not a folder");
+}
+
+// Japanese names reach the system as themselves (on Windows through the wide calls, not the
+// ANSI code page): a package of an undated recording named in Japanese, in a Japanese folder,
+// is written under those names and holds.
+TEST(PackageNames, AJapaneseRecordingInAJapaneseFolderMakesAPackageThatHolds) {
+    TempFolder temp;
+    const std::string folder = temp.file("\xE8\xA8\xBC\xE6\x8B\xA0");  // 証拠
+    ASSERT_TRUE(fs::create_directory(fileOps::fsPath(folder)));
+    const std::string path = folder + "/\xE8\xA8\x98\xE9\x8C\xB2.dat";  // 記録.dat
+    std::vector<std::uint8_t> undated;
+    for (std::int32_t i = 0; i < 3; ++i) {
+        appendFrame(undated, 451 + i, encodeJpeg(16, 16, std::vector<std::uint8_t>(16 * 16 * 3, 90), {}));
+    }
+    ASSERT_TRUE(writeFile(path, undated));
+    StandInOwner owner;
+    Recording recording;
+    recording.setOwner(&owner);
+    ASSERT_TRUE(recording.load(path));
+    ExportProgress progress;
+    const std::string package = folder + "/\xE4\xB8\x80\xE5\xBC\x8F";  // 一式
+    ASSERT_TRUE(exportEvidencePackage(recording, path, package, {}, progress).written());
+
+    const fs::path where = fileOps::fsPath(temp.path()) / u8"証拠" / u8"一式";
+    EXPECT_TRUE(fs::is_regular_file(where / u8"記録.dat"));
+    EXPECT_TRUE(fs::is_regular_file(where / u8"記録-original.avi"));
+    EXPECT_TRUE(fs::is_regular_file(where / u8"記録-report.pdf"));
+    EXPECT_TRUE(verifyEvidencePackage(package, progress).holds());
 }

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "Descriptor.h"
 #include "FileBytes.h"
 #include "FileOps.h"
 #include "TempFolder.h"
@@ -63,6 +65,66 @@ TEST(FileOps, JapaneseNamesWorkEverywhere) {
     EXPECT_EQ(fileOps::utf8Path(fileOps::fsPath(japanese)), japanese);
     EXPECT_EQ(fileOps::readSmallFile(japanese + "/none", 10).error,
               std::errc::no_such_file_or_directory);
+}
+
+// The descriptors the import and the exports stream through: binary, a new file never replaces
+// an old one, a temporary name is fresh each time, and a Japanese name is itself on the disk.
+TEST(Descriptor, NewFilesNeverReplaceAndKeepEveryByte) {
+    TempFolder folder;
+    const std::string path = folder.file("\xE8\xA8\x98\xE9\x8C\xB2.dat");  // 記録.dat
+    const std::string bytes = "a\r\nb\nc\x1a" "d";
+    {
+        Descriptor out = Descriptor::createNew(path);
+        ASSERT_TRUE(out.valid());
+        ASSERT_TRUE(out.writeAll(bytes.data(), bytes.size()));
+        ASSERT_TRUE(out.sync());
+        ASSERT_TRUE(out.close());
+    }
+    EXPECT_TRUE(std::filesystem::is_regular_file(fileOps::fsPath(folder.path()) / u8"記録.dat"));
+    EXPECT_FALSE(Descriptor::createNew(path).valid());
+    EXPECT_EQ(errno, EEXIST);
+    EXPECT_EQ(readAll(path), bytes);
+
+    const Descriptor in = Descriptor::openForReading(path);
+    ASSERT_TRUE(in.valid());
+    Descriptor::Facts facts;
+    ASSERT_TRUE(in.facts(facts));
+    EXPECT_TRUE(facts.regular);
+    EXPECT_EQ(facts.size, bytes.size());
+    char piece[4] = {};
+    ASSERT_EQ(in.readAt(2, piece, sizeof piece), 4);
+    EXPECT_EQ(std::string(piece, 4), bytes.substr(2, 4));
+
+    {
+        Descriptor again = Descriptor::openForWriting(path);
+        ASSERT_TRUE(again.valid());
+        ASSERT_TRUE(again.writeAll("x", 1));
+    }
+    EXPECT_EQ(readAll(path), "x");
+    EXPECT_FALSE(Descriptor::openForReading(folder.file("none")).valid());
+    EXPECT_EQ(errno, ENOENT);
+}
+
+TEST(FileOps, TemporaryNamesAreFreshAndRemovable) {
+    TempFolder folder;
+    std::string first = folder.file(".\xE8\xA8\x98-XXXXXX");
+    std::string second = first;
+    Descriptor a = Descriptor::createTemporary(first);
+    Descriptor b = Descriptor::createTemporary(second);
+    ASSERT_TRUE(a.valid());
+    ASSERT_TRUE(b.valid());
+    EXPECT_NE(first, second);
+    EXPECT_EQ(first.find("XXXXXX"), std::string::npos);
+    a.close();
+    EXPECT_FALSE(fileOps::removeFile(first));
+    EXPECT_FALSE(std::filesystem::exists(fileOps::fsPath(first)));
+    EXPECT_FALSE(fileOps::removeFile(first));  // gone already: nothing to say
+
+    std::string staging = folder.file("\xE8\xA8\x98-XXXXXX");
+    ASSERT_FALSE(fileOps::createTemporaryFolder(staging));
+    EXPECT_TRUE(std::filesystem::is_directory(fileOps::fsPath(staging)));
+    std::string bad = folder.file("no-placeholder");
+    EXPECT_TRUE(fileOps::createTemporaryFolder(bad));
 }
 
 }  // namespace

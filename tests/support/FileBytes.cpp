@@ -3,8 +3,10 @@
 #include <fstream>
 #include <iterator>
 
+#include "FileOps.h"
+
 std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(fileOps::fsPath(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
@@ -14,7 +16,7 @@ std::vector<std::uint8_t> readFileBytes(const std::string& path) {
 }
 
 bool writeBytes(const std::string& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    std::ofstream out(fileOps::fsPath(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     return !out.fail();

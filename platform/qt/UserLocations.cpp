@@ -16,6 +16,7 @@
 
 #include "PathText.h"
 #include "ProgramFolder.h"
+#include "RemovableVolume.h"
 
 namespace {
 
@@ -42,12 +43,9 @@ std::vector<std::string> removableDrives() {
     std::vector<std::string> drives;
     const DWORD present = GetLogicalDrives();
     for (int letter = 0; letter < 26; ++letter) {
-        if ((present & (DWORD{1} << letter)) == 0) {
-            continue;
-        }
-        const wchar_t root[] = {static_cast<wchar_t>(L'A' + letter), L':', L'\\', L'\0'};
-        if (GetDriveTypeW(root) == DRIVE_REMOVABLE) {
-            drives.push_back(std::string(1, static_cast<char>('A' + letter)) + ":/");
+        const std::string root = std::string(1, static_cast<char>('A' + letter)) + ":/";
+        if ((present & (DWORD{1} << letter)) != 0 && removableVolume::isRemovable(root)) {
+            drives.push_back(root);
         }
     }
     return drives;

@@ -5,8 +5,9 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/opt.h>
-#include <libswscale/swscale.h>
 }
+
+#include "PlanePicture.h"
 
 namespace av {
 
@@ -66,36 +67,27 @@ bool H264Encoder::open(int width, int height, bool globalHeader) {
     if (result < 0) {
         return fail("cannot hold a picture", result);
     }
-    // Black in limited range; the padding keeps it, the picture is written over the rest.
-    std::memset(frame->data[0], 16, static_cast<std::size_t>(frame->linesize[0]) * frame->height);
-    for (int plane = 1; plane < 3; ++plane) {
-        std::memset(frame->data[plane], 128,
-                    static_cast<std::size_t>(frame->linesize[plane]) * (frame->height / 2));
-    }
-
-    converter.reset(sws_getContext(width, height, AV_PIX_FMT_BGR24, width, height,
-                                   AV_PIX_FMT_YUV420P, SWS_BICUBIC, nullptr, nullptr, nullptr));
-    if (!converter) {
-        return fail("cannot prepare the colour conversion", AVERROR(EINVAL));
-    }
-    const int* bt601 = sws_getCoefficients(SWS_CS_ITU601);
-    if (sws_setColorspaceDetails(converter.get(), bt601, 1, bt601, 0, 0, 1 << 16, 1 << 16) < 0) {
-        return fail("cannot convert to BT.601 limited range", AVERROR(EINVAL));
-    }
     return true;
 }
 
-bool H264Encoder::encode(const std::uint8_t* bgr, int stride, std::int64_t pts,
-                         std::int64_t duration, const PacketSink& sink) {
-    int result = av_frame_make_writable(frame.get());
+bool H264Encoder::encode(const PlanePicture& picture, std::int64_t pts, std::int64_t duration,
+                         const PacketSink& sink) {
+    if (picture.width() != pictureWidth || picture.height() != pictureHeight) {
+        return fail("a picture of another size than the stream's", AVERROR(EINVAL));
+    }
+    const int result = av_frame_make_writable(frame.get());
     if (result < 0) {
         return fail("cannot hold a picture", result);
     }
-    const std::uint8_t* const source[1] = {bgr};
-    const int sourceStride[1] = {stride};
-    if (sws_scale(converter.get(), source, sourceStride, 0, pictureHeight, frame->data,
-                  frame->linesize) != pictureHeight) {
-        return fail("cannot convert a picture", AVERROR(EINVAL));
+    const std::uint8_t* const planes[3] = {picture.y(), picture.cb(), picture.cr()};
+    const int widths[3] = {picture.lumaWidth(), picture.chromaWidth(), picture.chromaWidth()};
+    const int heights[3] = {picture.lumaHeight(), picture.chromaHeight(), picture.chromaHeight()};
+    for (int plane = 0; plane < 3; ++plane) {
+        for (int row = 0; row < heights[plane]; ++row) {
+            std::memcpy(frame->data[plane] + static_cast<std::ptrdiff_t>(row) * frame->linesize[plane],
+                        planes[plane] + static_cast<std::ptrdiff_t>(row) * widths[plane],
+                        static_cast<std::size_t>(widths[plane]));
+        }
     }
     frame->pts = pts;
     durations[pts] = duration;

@@ -1,6 +1,7 @@
 #include "SharePictures.h"
 
 #include <new>
+#include <optional>
 #include <span>
 #include <utility>
 
@@ -57,7 +58,11 @@ void SharePictures::run() {
     // leaves what it did not reach, and nothing drawn on the copies stays in it.
     PlanePicture shown;
     const bool haveShown = shown.create(width, height);
-    PlaneOverlay times(width, height);
+    // Fonts only when there are times to draw.
+    std::optional<PlaneOverlay> times;
+    if (overlay) {
+        times.emplace(width, height);
+    }
     const auto target = [&shown](int, int) { return &shown; };
     for (const ClipFrame& frame : timeline) {
         Picture picture;
@@ -81,8 +86,8 @@ void SharePictures::run() {
         if (redaction != nullptr) {
             redactPlanes(picture.planes, *redaction, frame.index);
         }
-        if (overlay) {
-            times.draw(picture.planes, shownTimeOfDay(captureDate, firstNumber, record.number, clock),
+        if (times) {
+            times->draw(picture.planes, shownTimeOfDay(captureDate, firstNumber, record.number, clock),
                        frameTimeText(record.number));
         }
         std::unique_lock<std::mutex> guard(lock);

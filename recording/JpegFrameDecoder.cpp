@@ -357,8 +357,8 @@ void readConvertedPlanes(j_decompress_ptr decompressor, PlanePicture& target) {
                 sum[k] = upper[left + k] + upper[right + k] + lower[left + k] + lower[right + k];
             }
             // Of the mean of four: the coefficients carry the division by 4.
-            const int cb = (-9714 * sum[0] - 19071 * sum[1] + 28784 * sum[2] + 32768) >> 16;
-            const int cr = (28784 * sum[0] - 24103 * sum[1] - 4681 * sum[2] + 32768) >> 16;
+            const int cb = (-2429 * sum[0] - 4768 * sum[1] + 7196 * sum[2] + 32768) >> 16;
+            const int cr = (7196 * sum[0] - 6026 * sum[1] - 1170 * sum[2] + 32768) >> 16;
             target.cb()[offset + x] = static_cast<std::uint8_t>(128 + cb);
             target.cr()[offset + x] = static_cast<std::uint8_t>(128 + cr);
         }

@@ -49,7 +49,8 @@ PlanePicture referencePlanes(std::span<const std::uint8_t> jpeg) {
     jpeg_create_decompress(&decompressor);
     jpeg_mem_src(&decompressor, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
     jpeg_read_header(&decompressor, TRUE);
-    if (decompressor.jpeg_color_space != JCS_GRAYSCALE) {
+    const bool rgb = decompressor.jpeg_color_space == JCS_RGB;
+    if (decompressor.jpeg_color_space == JCS_YCbCr) {
         decompressor.out_color_space = JCS_YCbCr;
     }
     decompressor.do_fancy_upsampling = FALSE;
@@ -65,6 +66,19 @@ PlanePicture referencePlanes(std::span<const std::uint8_t> jpeg) {
     }
     jpeg_finish_decompress(&decompressor);
     jpeg_destroy_decompress(&decompressor);
+    if (rgb) {
+        // JFIF's full-range Y'CbCr.
+        for (std::size_t i = 0; i < full.size(); i += 3) {
+            const double r = full[i];
+            const double g = full[i + 1];
+            const double b = full[i + 2];
+            full[i] = static_cast<std::uint8_t>(std::lround(0.299 * r + 0.587 * g + 0.114 * b));
+            full[i + 1] = static_cast<std::uint8_t>(
+                std::lround(128 - 0.168736 * r - 0.331264 * g + 0.5 * b));
+            full[i + 2] = static_cast<std::uint8_t>(
+                std::lround(128 + 0.5 * r - 0.418688 * g - 0.081312 * b));
+        }
+    }
 
     PlanePicture planes;
     planes.create(width, height);
@@ -97,6 +111,34 @@ PlanePicture referencePlanes(std::span<const std::uint8_t> jpeg) {
     return planes;
 }
 
+// A JPEG that stores red, green and blue themselves, as no camera does, but the format allows.
+std::vector<std::uint8_t> rgbJpeg(int width, int height, std::vector<std::uint8_t> rgb) {
+    jpeg_compress_struct compressor{};
+    jpeg_error_mgr errors{};
+    compressor.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&compressor);
+    unsigned char* bytes = nullptr;
+    unsigned long length = 0;
+    jpeg_mem_dest(&compressor, &bytes, &length);
+    compressor.image_width = static_cast<JDIMENSION>(width);
+    compressor.image_height = static_cast<JDIMENSION>(height);
+    compressor.input_components = 3;
+    compressor.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&compressor);
+    jpeg_set_colorspace(&compressor, JCS_RGB);
+    jpeg_set_quality(&compressor, 90, TRUE);
+    jpeg_start_compress(&compressor, TRUE);
+    while (compressor.next_scanline < compressor.image_height) {
+        JSAMPROW row = &rgb[static_cast<std::size_t>(compressor.next_scanline) * width * 3];
+        jpeg_write_scanlines(&compressor, &row, 1);
+    }
+    jpeg_finish_compress(&compressor);
+    jpeg_destroy_compress(&compressor);
+    std::vector<std::uint8_t> jpeg(bytes, bytes + length);
+    std::free(bytes);
+    return jpeg;
+}
+
 // The largest difference of two planes of `width` x `height`.
 int largestDifference(const std::uint8_t* a, const std::uint8_t* b, int stride, int width,
                       int height) {
@@ -123,11 +165,13 @@ TEST(PlaneDecodingTest, RecordedChromaIsKeptAndOnlyTheRangeConverted) {
         const char* name;
         ChromaSubsampling subsampling;
         bool grey;
+        bool rgb;
     };
-    const Case cases[] = {{"4:2:0", ChromaSubsampling::Yuv420, false},
-                          {"4:2:2", ChromaSubsampling::Yuv422, false},
-                          {"4:4:4", ChromaSubsampling::Yuv444, false},
-                          {"grey", ChromaSubsampling::Yuv420, true}};
+    const Case cases[] = {{"4:2:0", ChromaSubsampling::Yuv420, false, false},
+                          {"4:2:2", ChromaSubsampling::Yuv422, false, false},
+                          {"4:4:4", ChromaSubsampling::Yuv444, false, false},
+                          {"grey", ChromaSubsampling::Yuv420, true, false},
+                          {"red-green-blue", ChromaSubsampling::Yuv444, false, true}};
     // Sides that fill no whole block row or column, one of them odd.
     for (const auto& [width, height] : {std::pair{48, 40}, std::pair{45, 31}}) {
         for (const Case& c : cases) {
@@ -136,7 +180,8 @@ TEST(PlaneDecodingTest, RecordedChromaIsKeptAndOnlyTheRangeConverted) {
             options.grayscale = c.grey;
             options.quality = 90;
             const std::vector<std::uint8_t> jpeg =
-                encodeJpeg(width, height, scene(width, height, 3), options);
+                c.rgb ? rgbJpeg(width, height, scene(width, height, 3))
+                      : encodeJpeg(width, height, scene(width, height, 3), options);
             PlanePicture planes;
             ASSERT_TRUE(planes.create(width, height));
             ASSERT_TRUE(decodeJpegPlanes(jpeg, [&](int w, int h) {

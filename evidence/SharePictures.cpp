@@ -14,8 +14,9 @@
 
 namespace {
 
-// Enough to keep the encoder fed, little enough to keep memory small.
-constexpr std::size_t aheadLimit = 3;
+// The encoder takes far longer per picture than its decode: one picture waiting while the
+// next is made keeps it fed, and each one more would only hold memory.
+constexpr std::size_t aheadLimit = 1;
 
 }  // namespace
 

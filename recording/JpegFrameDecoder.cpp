@@ -374,7 +374,8 @@ void readConvertedPlanes(j_decompress_ptr decompressor, PlanePicture& target) {
         }
         std::uint8_t* luma = target.y() + static_cast<std::ptrdiff_t>(row) * lumaStride;
         for (JDIMENSION x = 0; x < window.columns; ++x) {
-            luma[x] = lumaOf(into[3 * x], into[3 * x + 1], into[3 * x + 2]);
+            const JSAMPLE* pixel = into + static_cast<std::size_t>(x) * 3;
+            luma[x] = lumaOf(pixel[0], pixel[1], pixel[2]);
         }
         if (row % 2 == 1) {
             storePair(row - 1, true);

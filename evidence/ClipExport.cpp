@@ -122,14 +122,12 @@ ExportResult writeShareCopy(const Recording& recording, const std::vector<ClipFr
         if (progress.isCancelled()) {
             return cancelled(target);
         }
-        if (current.image.isNull()) {
+        if (!current.planes.isCreated()) {
             return ExportResult::failure(Status::Failed, target + ": no memory for a picture");
         }
         damaged += current.complete ? 0 : 1;
         const ClipFrame& frame = timeline[i];
-        if (!encoder.encode(current.image.constBits(),
-                            static_cast<int>(current.image.bytesPerLine()), frame.pts,
-                            frame.duration, toFile)) {
+        if (!encoder.encode(current.planes, frame.pts, frame.duration, toFile)) {
             return failed();
         }
         progress.advance(i + 1, timeline.size());

@@ -6,25 +6,33 @@
 #include <QImage>
 #include <QPainter>
 
-void drawFrameOverlay(QImage& picture, const std::string& timeOfDay, const std::string& readout) {
-    if (picture.isNull()) {
-        return;
-    }
-    const int pixelSize = std::max(11, picture.height() / 18);
-    const int band = pixelSize + pixelSize / 2;
-    const int margin = std::max(3, pixelSize / 3);
+OverlayLayout overlayLayout(int pictureHeight) {
+    const int pixelSize = std::max(11, pictureHeight / 18);
+    return {pixelSize, pixelSize + pixelSize / 2, std::max(3, pixelSize / 3)};
+}
 
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.fillRect(QRect(0, picture.height() - band, picture.width(), band),
-                     QColor(0, 0, 0, 170));
+QFont overlayFont(int pixelSize) {
     QFont font(QStringLiteral("IPAGothic"));
     font.setStyleHint(QFont::Monospace);
     font.setPixelSize(pixelSize);
     font.setBold(true);
-    painter.setFont(font);
+    return font;
+}
+
+void drawFrameOverlay(QImage& picture, const std::string& timeOfDay, const std::string& readout) {
+    if (picture.isNull()) {
+        return;
+    }
+    const OverlayLayout layout = overlayLayout(picture.height());
+
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    painter.fillRect(QRect(0, picture.height() - layout.band, picture.width(), layout.band),
+                     QColor(0, 0, 0, 170));
+    painter.setFont(overlayFont(layout.pixelSize));
     painter.setPen(Qt::white);
-    const QRect text(margin, picture.height() - band, picture.width() - 2 * margin, band);
+    const QRect text(layout.margin, picture.height() - layout.band,
+                     picture.width() - 2 * layout.margin, layout.band);
     if (!timeOfDay.empty()) {
         painter.drawText(text, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(timeOfDay));
     }

@@ -1,26 +1,28 @@
 #include "SharePictures.h"
 
+#include <new>
+#include <optional>
+#include <span>
 #include <utility>
 
-#include <QPainter>
-
-#include "FrameOverlay.h"
-#include "FramePictures.h"
 #include "FrameTimeText.h"
+#include "JpegFrameDecoder.h"
+#include "PlaneOverlay.h"
 #include "Recording.h"
 #include "RedactionMosaic.h"
 #include "TimeOfDay.h"
 
 namespace {
 
-// Enough to keep the encoder fed, little enough to keep memory small.
-constexpr std::size_t aheadLimit = 3;
+// The encoder takes far longer per picture than its decode: one picture waiting while the
+// next is made keeps it fed, and each one more would only hold memory.
+constexpr std::size_t aheadLimit = 1;
 
 }  // namespace
 
 SharePictures::SharePictures(const Recording& source, const std::vector<ClipFrame>& frames,
                              bool burnTimes, ClockCorrection correction, const RedactionPlan* plan,
-                             int width, int height)
+                             int pictureWidth, int pictureHeight)
     : recording(source),
       timeline(frames),
       overlay(burnTimes),
@@ -28,8 +30,8 @@ SharePictures::SharePictures(const Recording& source, const std::vector<ClipFram
       redaction(plan),
       captureDate(source.getCaptureDate()),
       firstNumber(source.frameAt(0).number),
-      blank(width, height, QImage::Format_BGR888) {
-    blank.fill(Qt::black);
+      width(pictureWidth),
+      height(pictureHeight) {
     worker = std::thread([this] { run(); });
 }
 
@@ -53,28 +55,41 @@ SharePictures::Picture SharePictures::next() {
 }
 
 void SharePictures::run() {
-    FramePictures pictures(recording);
+    // The picture as the viewer holds it: each frame decodes over it top-left, a damaged one
+    // leaves what it did not reach, and nothing drawn on the copies stays in it.
+    PlanePicture shown;
+    const bool haveShown = shown.create(width, height);
+    // Fonts only when there are times to draw.
+    std::optional<PlaneOverlay> times;
+    if (overlay) {
+        times.emplace(width, height);
+    }
+    const auto target = [&shown](int, int) { return &shown; };
     for (const ClipFrame& frame : timeline) {
         Picture picture;
-        // In order: a damaged frame lands on the picture before it, as in the viewer.
-        picture.complete = pictures.decode(frame.index);
-        // A copy, so the overlay does not stay under the next frame's picture.
-        picture.image = pictures.hasPicture() ? pictures.view().copy() : blank.copy();
-        if (picture.image.size() != blank.size()) {
-            // The picture took the size of a frame whose header only the decoder could read;
-            // the encoder's size stays, the picture lands top-left as in the viewer.
-            QImage fitted = blank.copy();
-            QPainter(&fitted).drawImage(0, 0, picture.image);
-            picture.image = fitted;
+        const FrameRecord record = recording.frameAt(frame.index);
+        try {
+            picture.complete = haveShown &&
+                               decodeJpegPlanes(std::span<const std::uint8_t>(
+                                                    record.jpegData,
+                                                    static_cast<std::size_t>(record.jpegSize)),
+                                                target);
+        } catch (int) {
+            picture.complete = false;
+        }
+        if (haveShown) {
+            try {
+                picture.planes = shown;
+            } catch (const std::bad_alloc&) {
+                picture.planes = PlanePicture();
+            }
         }
         if (redaction != nullptr) {
-            redactPicture(picture.image, *redaction, frame.index);
+            redactPlanes(picture.planes, *redaction, frame.index);
         }
-        if (overlay && !picture.image.isNull()) {
-            const std::int32_t number = recording.frameAt(frame.index).number;
-            drawFrameOverlay(picture.image,
-                             shownTimeOfDay(captureDate, firstNumber, number, clock),
-                             frameTimeText(number));
+        if (times) {
+            times->draw(picture.planes, shownTimeOfDay(captureDate, firstNumber, record.number, clock),
+                       frameTimeText(record.number));
         }
         std::unique_lock<std::mutex> guard(lock);
         changed.wait(guard, [this] { return stopping || ready.size() < aheadLimit; });

@@ -8,21 +8,21 @@
 #include <thread>
 #include <vector>
 
-#include <QImage>
-
 #include "ClipExport.h"
 #include "ClockCorrection.h"
+#include "PlanePicture.h"
 
 class Recording;
 class RedactionPlan;
 
 // The share copy's pictures in clip order, as the viewer shows them and with the times burned
-// in, prepared on a thread of its own a few frames ahead of the encoder. One long-lived thread,
-// so its font cache (Qt keeps one per thread) is built once.
+// in, in the planes the encoder takes, prepared on a thread of its own a few frames ahead of
+// the encoder. One long-lived thread, so its font cache (Qt keeps one per thread) and the
+// overlay's texts are made once.
 class SharePictures {
 public:
     struct Picture {
-        QImage image;          // null when it could not be made (no memory)
+        PlanePicture planes;   // not created when it could not be made (no memory)
         bool complete = true;  // the frame decoded to completion
     };
 
@@ -48,7 +48,8 @@ private:
     const RedactionPlan* const redaction;
     const std::string captureDate;
     const std::int32_t firstNumber;
-    QImage blank;
+    const int width;
+    const int height;
 
     std::mutex lock;
     std::condition_variable changed;

@@ -20,3 +20,12 @@ class FrameBitmap;
 // Data missing at the end of the frame is completed with an end-of-image marker.
 bool decodeJpegFrame(std::span<const std::uint8_t> jpeg,
                      const std::function<FrameBitmap*(int width, int height)>& targetFor);
+
+class PlanePicture;
+
+// Decodes the JPEG bytes of one frame into the planes H.264 takes (4:2:0, limited range),
+// keeping the recorded chroma: 4:2:0 as it is, finer chroma by the mean of the samples each
+// output sample covers. The frame lands top-left in the target that `targetFor` returns, as
+// with decodeJpegFrame, which this also follows in its results and its errors.
+bool decodeJpegPlanes(std::span<const std::uint8_t> jpeg,
+                      const std::function<PlanePicture*(int width, int height)>& targetFor);

@@ -4,7 +4,8 @@
 // CRF 20, yuv420p, High profile, no B-frames, +faststart, track timescale 30. Each iteration
 // runs both programs as processes, in alternating order so a busy machine weighs on both
 // alike; it reports the wall times, their ratio (and that of the processor time spent) and each
-// process's peak resident memory.
+// process's peak resident memory; at the end one line per share copy with the ratios next to
+// the limits they must stay under.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -13,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -105,13 +107,30 @@ private:
     fs::path folder;
 };
 
+// What the summary at the end shows of one benchmark.
+struct Outcome {
+    std::string name;
+    double limit = 0;
+    double ratio = 0;
+    double bestRatio = 0;
+    double cpuRatio = 0;
+    double peakMegabytes = 0;
+    double referencePeakMegabytes = 0;
+};
+
+std::vector<Outcome>& outcomes() {
+    static std::vector<Outcome> all;
+    return all;
+}
+
 const Workspace& workspace() {
     static const Workspace shared;
     return shared;
 }
 
+// `limit`: the wall-time ratio the share copy must stay under, 0 for none.
 void compare(benchmark::State& state, const std::vector<std::string>& ours,
-             const std::vector<std::string>& reference) {
+             const std::vector<std::string>& reference, const char* name = "", double limit = 0) {
     if (!workspace().ready ||
         std::string(HALCYRA_FFMPEG_PATH).find("NOTFOUND") != std::string::npos) {
         state.SkipWithError("the sample or the ffmpeg program is missing");
@@ -123,6 +142,7 @@ void compare(benchmark::State& state, const std::vector<std::string>& ours,
     double referenceCpu = 0;
     long oursPeak = 0;
     long referencePeak = 0;
+    double bestRatio = 0;
     bool oursFirst = true;
     for (auto _ : state) {
         ProcessRun a;
@@ -140,6 +160,8 @@ void compare(benchmark::State& state, const std::vector<std::string>& ours,
             return;
         }
         state.SetIterationTime(a.seconds);
+        const double pairRatio = a.seconds / b.seconds;
+        bestRatio = bestRatio == 0 ? pairRatio : std::min(bestRatio, pairRatio);
         oursTotal += a.seconds;
         referenceTotal += b.seconds;
         oursCpu += a.cpuSeconds;
@@ -150,10 +172,17 @@ void compare(benchmark::State& state, const std::vector<std::string>& ours,
     const auto runs = static_cast<double>(state.iterations());
     state.counters["ffmpeg_s"] = referenceTotal / runs;
     state.counters["ratio"] = oursTotal / referenceTotal;
+    // The pair (run back to back) that the rest of the machine disturbed least.
+    state.counters["best_ratio"] = bestRatio;
     // On a machine shared with other work the wall ratio also measures who got the cores.
     state.counters["cpu_ratio"] = oursCpu / referenceCpu;
     state.counters["peak_MB"] = static_cast<double>(oursPeak) / 1024.0;
     state.counters["ffmpeg_peak_MB"] = static_cast<double>(referencePeak) / 1024.0;
+    if (limit > 0) {
+        outcomes().push_back({name, limit, oursTotal / referenceTotal, bestRatio,
+                              oursCpu / referenceCpu, static_cast<double>(oursPeak) / 1024.0,
+                              static_cast<double>(referencePeak) / 1024.0});
+    }
 }
 
 void BM_OriginalAvi(benchmark::State& state) {
@@ -195,19 +224,40 @@ void BM_ShareMp4(benchmark::State& state) {
     compare(
         state,
         {HALCYRA_CLI_PATH, "video", HALCYRA_SAMPLE_PATH, "--out", w.path("ours.mp4"), "--force"},
-        referenceShareCopy(w, timesFilter));
+        referenceShareCopy(w, timesFilter), "with the times", 0.9);
 }
-BENCHMARK(BM_ShareMp4)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(BM_ShareMp4)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6);
 
 void BM_ShareMp4NoOverlay(benchmark::State& state) {
     const Workspace& w = workspace();
     compare(state,
             {HALCYRA_CLI_PATH, "video", HALCYRA_SAMPLE_PATH, "--out", w.path("ours.mp4"), "--force",
              "--no-overlay"},
-            referenceShareCopy(w, {}));
+            referenceShareCopy(w, {}), "without the times", 0.85);
 }
-BENCHMARK(BM_ShareMp4NoOverlay)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(BM_ShareMp4NoOverlay)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(6);
+
+void printSummary() {
+    for (const Outcome& outcome : outcomes()) {
+        std::printf(
+            "share copy %-17s wall %.2f of ffmpeg (best pair %.2f, limit %.2f: %s), processor "
+            "%.2f; peak memory %.1f MB, ffmpeg %.1f MB (%s)\n",
+            outcome.name.c_str(), outcome.ratio, outcome.bestRatio, outcome.limit,
+            outcome.ratio <= outcome.limit ? "met" : "NOT met", outcome.cpuRatio,
+            outcome.peakMegabytes, outcome.referencePeakMegabytes,
+            outcome.peakMegabytes <= outcome.referencePeakMegabytes ? "met" : "NOT met");
+    }
+}
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) {
+        return 1;
+    }
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    printSummary();
+    return 0;
+}

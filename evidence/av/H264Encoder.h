@@ -7,11 +7,13 @@
 
 #include "AvHandles.h"
 
+class PlanePicture;
+
 namespace av {
 
-// Encodes blue-green-red pictures as H.264 for sharing: High profile, yuv420p in limited
-// range with BT.601 colours (tagged so), no B-frames, preset medium, CRF 20. A picture of odd
-// width or height is padded with black to even sides, never cut.
+// Encodes pictures in planes as H.264 for sharing: High profile, yuv420p in limited range with
+// BT.601 colours (tagged so), no B-frames, preset medium, CRF 20. A picture of odd width or
+// height has been padded with black to even sides by its planes, never cut.
 class H264Encoder {
 public:
     // Receives each encoded packet, its timestamps in 1/30 s; false stops the encoding.
@@ -24,9 +26,8 @@ public:
 
     // `globalHeader`: the container keeps the stream's parameter sets in its header (MP4).
     bool open(int width, int height, bool globalHeader);
-    // One picture (`width` x `height` of open(), `stride` bytes a row) at `pts`, lasting
-    // `duration`, both in 1/30 s.
-    bool encode(const std::uint8_t* bgr, int stride, std::int64_t pts, std::int64_t duration,
+    // One picture (`width` x `height` of open()) at `pts`, lasting `duration`, both in 1/30 s.
+    bool encode(const PlanePicture& picture, std::int64_t pts, std::int64_t duration,
                 const PacketSink& sink);
     // Hands on the packets the encoder still holds.
     bool flush(const PacketSink& sink);
@@ -45,7 +46,6 @@ private:
     CodecContextPtr codec;
     FramePtr frame;
     PacketPtr packet;
-    SwsContextPtr converter;
     // The encoder hands packets out later than their pictures; their durations wait here.
     std::map<std::int64_t, std::int64_t> durations;
 };

@@ -5,6 +5,8 @@
 
 #include <QImage>
 
+#include "PlanePicture.h"
+
 namespace {
 
 // The edges of `count` even parts of [start, start + length).
@@ -18,20 +20,9 @@ std::vector<int> edges(int start, int length, int block) {
     return at;
 }
 
-}  // namespace
-
-int mosaicBlockSize(const RedactionRect& region) {
-    const int shorter = std::max(1, std::min(region.w, region.h));
-    return std::max(8, (shorter + 11) / 12);
-}
-
-void drawMosaic(std::uint8_t* pixels, int stride, int channels, const RedactionRect& area,
-                int block) {
-    if (pixels == nullptr || area.w <= 0 || area.h <= 0 || channels <= 0 || channels > 4) {
-        return;
-    }
-    const std::vector<int> columns = edges(area.x, area.w, block);
-    const std::vector<int> rows = edges(area.y, area.h, block);
+// Each block between consecutive `columns` and `rows` filled with its rounded mean.
+void fillBlocks(std::uint8_t* pixels, int stride, int channels, const std::vector<int>& columns,
+                const std::vector<int>& rows) {
     for (std::size_t r = 0; r + 1 < rows.size(); ++r) {
         for (std::size_t c = 0; c + 1 < columns.size(); ++c) {
             const int left = columns[c];
@@ -47,6 +38,9 @@ void drawMosaic(std::uint8_t* pixels, int stride, int channels, const RedactionR
             }
             const auto count =
                 static_cast<std::uint64_t>(right - left) * static_cast<std::uint64_t>(rows[r + 1] - rows[r]);
+            if (count == 0) {
+                continue;
+            }
             std::uint8_t mean[4] = {0, 0, 0, 0};
             for (int k = 0; k < channels; ++k) {
                 mean[k] = static_cast<std::uint8_t>((sums[k] + count / 2) / count);
@@ -58,6 +52,58 @@ void drawMosaic(std::uint8_t* pixels, int stride, int channels, const RedactionR
                 }
             }
         }
+    }
+}
+
+// The blocks' edges in a chroma plane of half resolution: the outer edges widen to every
+// chroma sample the area touches, the inner ones fall on the sample that starts at or
+// before them.
+std::vector<int> halved(const std::vector<int>& at) {
+    std::vector<int> half;
+    for (std::size_t k = 0; k < at.size(); ++k) {
+        const int edge = k + 1 == at.size() ? (at[k] + 1) / 2 : at[k] / 2;
+        if (half.empty() || edge > half.back()) {
+            half.push_back(edge);
+        } else if (k + 1 == at.size()) {
+            half.back() = edge;
+        }
+    }
+    return half;
+}
+
+}  // namespace
+
+int mosaicBlockSize(const RedactionRect& region) {
+    const int shorter = std::max(1, std::min(region.w, region.h));
+    return std::max(8, (shorter + 11) / 12);
+}
+
+void drawMosaic(std::uint8_t* pixels, int stride, int channels, const RedactionRect& area,
+                int block) {
+    if (pixels == nullptr || area.w <= 0 || area.h <= 0 || channels <= 0 || channels > 4) {
+        return;
+    }
+    fillBlocks(pixels, stride, channels, edges(area.x, area.w, block),
+               edges(area.y, area.h, block));
+}
+
+void redactPlanes(PlanePicture& picture, const RedactionPlan& plan, std::uint32_t frameIndex) {
+    if (!picture.isCreated()) {
+        return;
+    }
+    for (const RedactionPlan::Placed& region : plan.regionsAt(frameIndex)) {
+        const auto area = region.rect.clippedTo(picture.width(), picture.height());
+        if (!area) {
+            continue;
+        }
+        const int block = mosaicBlockSize(region.rect);
+        const std::vector<int> columns = edges(area->x, area->w, block);
+        const std::vector<int> rows = edges(area->y, area->h, block);
+        fillBlocks(picture.y(), picture.lumaWidth(), 1, columns, rows);
+        const std::vector<int> chromaColumns = halved(columns);
+        const std::vector<int> chromaRows = halved(rows);
+        fillBlocks(picture.cb(), picture.chromaWidth(), 1, chromaColumns, chromaRows);
+        fillBlocks(picture.cr(), picture.chromaWidth(), 1, chromaColumns, chromaRows);
     }
 }
 

@@ -21,3 +21,9 @@ void drawMosaic(std::uint8_t* pixels, int stride, int channels, const RedactionR
 // mosaic. The one function behind the window's preview and every redacted export. Pictures of
 // 24 or 32 bits per pixel are changed in place; others are converted to 24 bits first.
 void redactPicture(QImage& picture, const RedactionPlan& plan, std::uint32_t frameIndex);
+
+class PlanePicture;
+
+// redactPicture for a picture in planes: the same regions and blocks in Y'; in Cb and Cr the
+// blocks at half resolution, widened at the region's edges to every sample it touches.
+void redactPlanes(PlanePicture& picture, const RedactionPlan& plan, std::uint32_t frameIndex);

@@ -1,6 +1,6 @@
 // The bytes of one frame into a bitmap of its own size (as the first frame of a recording)
 // and into a small bitmap of another size (as every later frame), from a copy that ends at
-// an inaccessible page.
+// an inaccessible page; then into planes of that small size, as the share copy decodes.
 #include <algorithm>
 #include <cstring>
 
@@ -8,6 +8,7 @@
 #include "FuzzEntries.h"
 #include "GuardedCopy.h"
 #include "JpegFrameDecoder.h"
+#include "PlanePicture.h"
 
 namespace {
 
@@ -38,6 +39,48 @@ bool decode(std::span<const std::uint8_t> jpeg, FrameBitmap& target, bool ownSiz
         fuzzCheck(code == 1, "decoder threw an int other than 1");
         return false;
     }
+}
+
+// Into planes of the small size: only the frame's top-left part of each plane is written.
+void decodePlanes(std::span<const std::uint8_t> jpeg) {
+    PlanePicture planes;
+    fuzzCheck(planes.create(smallWidth, smallHeight), "small planes refused");
+    std::memset(planes.y(), untouched, static_cast<std::size_t>(planes.lumaWidth()) * planes.lumaHeight());
+    const auto chromaSize = static_cast<std::size_t>(planes.chromaWidth()) * planes.chromaHeight();
+    std::memset(planes.cb(), untouched, chromaSize);
+    std::memset(planes.cr(), untouched, chromaSize);
+    int width = 0;
+    int height = 0;
+    const auto targetFor = [&](int frameWidth, int frameHeight) -> PlanePicture* {
+        width = frameWidth;
+        height = frameHeight;
+        return static_cast<long long>(frameWidth) * frameHeight > maxPixels ? nullptr : &planes;
+    };
+    try {
+        static_cast<void>(decodeJpegPlanes(jpeg, targetFor));
+    } catch (int code) {
+        fuzzCheck(code == 1, "plane decoder threw an int other than 1");
+    }
+    const auto untouchedBeyond = [](const std::uint8_t* plane, int stride, int planeRows,
+                                    int columns, int rows) {
+        for (int y = 0; y < planeRows; ++y) {
+            const std::uint8_t* row = plane + static_cast<std::size_t>(y) * stride;
+            const int from = y < rows ? columns : 0;
+            if (!std::all_of(row + from, row + stride,
+                             [](std::uint8_t b) { return b == untouched; })) {
+                return false;
+            }
+        }
+        return true;
+    };
+    const int columns = std::clamp(width, 0, smallWidth);
+    const int rows = std::clamp(height, 0, smallHeight);
+    fuzzCheck(untouchedBeyond(planes.y(), planes.lumaWidth(), planes.lumaHeight(), columns, rows) &&
+                  untouchedBeyond(planes.cb(), planes.chromaWidth(), planes.chromaHeight(),
+                                  (columns + 1) / 2, (rows + 1) / 2) &&
+                  untouchedBeyond(planes.cr(), planes.chromaWidth(), planes.chromaHeight(),
+                                  (columns + 1) / 2, (rows + 1) / 2),
+              "plane decoder wrote outside the frame's part of the planes");
 }
 
 }  // namespace
@@ -79,4 +122,6 @@ void fuzzJpegDecode(std::span<const std::uint8_t> input) {
                       "the same frame decoded to different pixels");
         }
     }
+
+    decodePlanes(copy.bytes());
 }

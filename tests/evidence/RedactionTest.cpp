@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <cstring>
 #include <fstream>
+#include <set>
 
 #include <QImage>
 
 #include "ClipExport.h"
 #include "JpegEncoder.h"
+#include "PlanePicture.h"
 #include "Recording.h"
 #include "RecordingFileWriter.h"
 #include "RedactionFile.h"
@@ -261,11 +264,75 @@ TEST(RedactionShareCopyTest, TheEncodersPicturesAreRedactedWhereTheRegionIsAndOn
     SharePictures plain(recording, timeline, false, {}, nullptr, 64, 48);
     SharePictures redacted(recording, timeline, false, {}, &plan, 64, 48);
     for (std::uint32_t index = 0; index < 3; ++index) {
-        const QImage expected = plain.next().image;
-        const QImage actual = redacted.next().image;
-        QImage mosaic = expected.copy();
-        redactPicture(mosaic, plan, index);
+        const PlanePicture expected = plain.next().planes;
+        const PlanePicture actual = redacted.next().planes;
+        PlanePicture mosaic = expected;
+        redactPlanes(mosaic, plan, index);
         EXPECT_EQ(actual, mosaic) << index;
         EXPECT_EQ(actual == expected, index != 1) << index;
     }
+}
+
+TEST(RedactionMosaicTest, PlanesGetTheBlocksOfThePictureAndWholeChromaBlocks) {
+    // Odd sides and a region with odd edges; the luma plane holds the noise's blue bytes, so
+    // its mosaic must be the picture mosaic's blue, pixel for pixel.
+    const QImage original = noise(61, 45, 5);
+    PlanePicture planes;
+    ASSERT_TRUE(planes.create(61, 45));
+    for (int y = 0; y < 45; ++y) {
+        for (int x = 0; x < 61; ++x) {
+            planes.y()[y * planes.lumaWidth() + x] = original.constScanLine(y)[x * 3];
+        }
+    }
+    for (int i = 0; i < planes.chromaWidth() * planes.chromaHeight(); ++i) {
+        planes.cb()[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 24);
+        planes.cr()[i] = static_cast<std::uint8_t>((i * 40503u) >> 3);
+    }
+    const PlanePicture before = planes;
+    RedactionPlan plan;
+    plan.regions().push_back(regionOf({{0, {3, 7, 37, 26}}}));
+    QImage mosaic = original.copy();
+    redactPicture(mosaic, plan, 0);
+    redactPlanes(planes, plan, 0);
+
+    for (int y = 0; y < 45; ++y) {
+        for (int x = 0; x < 61; ++x) {
+            ASSERT_EQ(planes.y()[y * planes.lumaWidth() + x], mosaic.constScanLine(y)[x * 3])
+                << x << "," << y;
+        }
+    }
+    // Chroma: untouched where the region does not reach; where it does, flat over each block
+    // of the picture's mosaic, and as many distinct values as the picture has blocks.
+    std::set<std::uint32_t> pictureBlocks;
+    for (int y = 7; y < 33; ++y) {
+        for (int x = 3; x < 40; ++x) {
+            const uchar* pixel = mosaic.constScanLine(y) + x * 3;
+            pictureBlocks.insert(pixel[0] | (pixel[1] << 8) | (pixel[2] << 16));
+        }
+    }
+    std::set<int> chromaBlocks;
+    const int cw = planes.chromaWidth();
+    for (int cy = 0; cy < planes.chromaHeight(); ++cy) {
+        for (int cx = 0; cx < cw; ++cx) {
+            const int at = cy * cw + cx;
+            const bool touched = 2 * cx + 1 >= 3 && 2 * cx < 40 && 2 * cy + 1 >= 7 && 2 * cy < 33;
+            if (!touched) {
+                EXPECT_EQ(planes.cb()[at], before.cb()[at]) << cx << "," << cy;
+                EXPECT_EQ(planes.cr()[at], before.cr()[at]) << cx << "," << cy;
+                continue;
+            }
+            chromaBlocks.insert(planes.cb()[at] | (planes.cr()[at] << 8));
+            // The right neighbour in the same picture block carries the same chroma.
+            const int x = 2 * cx + 1;
+            const int y = 2 * cy + 1;
+            if (cx + 1 < cw && x + 2 < 40 && y < 33 &&
+                std::memcmp(mosaic.constScanLine(y) + x * 3, mosaic.constScanLine(y) + (x + 1) * 3,
+                            3) == 0 &&
+                std::memcmp(mosaic.constScanLine(y) + x * 3, mosaic.constScanLine(y) + (x + 2) * 3,
+                            3) == 0) {
+                EXPECT_EQ(planes.cb()[at], planes.cb()[at + 1]) << cx << "," << cy;
+            }
+        }
+    }
+    EXPECT_EQ(chromaBlocks.size(), pictureBlocks.size());
 }

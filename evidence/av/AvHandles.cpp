@@ -7,7 +7,6 @@ extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/error.h>
 #include <libavutil/log.h>
-#include <libswscale/swscale.h>
 }
 
 namespace av {
@@ -20,9 +19,6 @@ void FrameFree::operator()(AVFrame* frame) const {
 }
 void PacketFree::operator()(AVPacket* packet) const {
     av_packet_free(&packet);
-}
-void SwsContextFree::operator()(SwsContext* context) const {
-    sws_freeContext(context);
 }
 void InputContextClose::operator()(AVFormatContext* context) const {
     avformat_close_input(&context);

@@ -10,7 +10,6 @@ struct AVCodecContext;
 struct AVFormatContext;
 struct AVFrame;
 struct AVPacket;
-struct SwsContext;
 
 namespace av {
 
@@ -23,9 +22,6 @@ struct FrameFree {
 struct PacketFree {
     void operator()(AVPacket* packet) const;
 };
-struct SwsContextFree {
-    void operator()(SwsContext* context) const;
-};
 // An input context is closed, an output context is freed (its file closed first).
 struct InputContextClose {
     void operator()(AVFormatContext* context) const;
@@ -34,7 +30,6 @@ struct InputContextClose {
 using CodecContextPtr = std::unique_ptr<AVCodecContext, CodecContextFree>;
 using FramePtr = std::unique_ptr<AVFrame, FrameFree>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketFree>;
-using SwsContextPtr = std::unique_ptr<SwsContext, SwsContextFree>;
 using InputContextPtr = std::unique_ptr<AVFormatContext, InputContextClose>;
 
 // The clips' time base is 1 / clipRate s: frame numbers count thirtieths of a second.

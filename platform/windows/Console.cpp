@@ -1,5 +1,10 @@
 #include "Console.h"
 
+#include <cstdio>
+
+#include <fcntl.h>
+#include <io.h>
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -23,6 +28,10 @@ std::vector<std::string> arguments(int argc, char** argv) {
 }
 
 void prepareOutput() {
+    // The same bytes as on other systems (JSON, lists a script reads): no CR before each LF.
+    // A console still starts each line at its left edge.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     SetConsoleOutputCP(CP_UTF8);
     const HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
     DWORD mode = 0;

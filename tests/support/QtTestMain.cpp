@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include "BundledFonts.h"
+
 int main(int argc, char** argv) {
     // Widget tests never need a real display.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
@@ -9,5 +11,6 @@ int main(int argc, char** argv) {
     }
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    addBundledFonts();
     return RUN_ALL_TESTS();
 }

@@ -1,7 +1,6 @@
 #include "Descriptor.h"
 
 #include <cerrno>
-#include <random>
 #include <utility>
 
 #include <fcntl.h>
@@ -11,6 +10,7 @@
 
 #include <windows.h>
 
+#include "TemporaryName.h"
 #include "WideText.h"
 
 namespace {
@@ -64,20 +64,13 @@ Descriptor Descriptor::createNew(const std::string& path) {
 }
 
 Descriptor Descriptor::createTemporary(std::string& pattern) {
-    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    static constexpr std::size_t placeholder = 6;
-    if (pattern.size() < placeholder ||
-        pattern.compare(pattern.size() - placeholder, placeholder, "XXXXXX") != 0) {
+    TemporaryName name(pattern);
+    if (!name.valid()) {
         errno = EINVAL;
         return {};
     }
-    std::random_device seed;
-    std::mt19937 random(seed());
-    std::uniform_int_distribution<std::size_t> pick(0, std::size(letters) - 2);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        for (std::size_t i = pattern.size() - placeholder; i < pattern.size(); ++i) {
-            pattern[i] = letters[pick(random)];
-        }
+    for (int attempt = 0; attempt < TemporaryName::attempts; ++attempt) {
+        name.next();
         Descriptor file(openWide(pattern, _O_RDWR | _O_CREAT | _O_EXCL));
         if (file.valid() || errno != EEXIST) {
             return file;

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include "TemporaryName.h"
 #include "WideText.h"
 
 namespace fileOps {
@@ -133,19 +134,12 @@ std::error_code removeFile(const std::string& path) {
 }
 
 std::error_code createTemporaryFolder(std::string& pattern) {
-    static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    static constexpr std::size_t placeholder = 6;
-    if (pattern.size() < placeholder ||
-        pattern.compare(pattern.size() - placeholder, placeholder, "XXXXXX") != 0) {
+    TemporaryName name(pattern);
+    if (!name.valid()) {
         return invalidName();
     }
-    std::random_device seed;
-    std::mt19937 random(seed());
-    std::uniform_int_distribution<std::size_t> pick(0, std::size(letters) - 2);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        for (std::size_t i = pattern.size() - placeholder; i < pattern.size(); ++i) {
-            pattern[i] = letters[pick(random)];
-        }
+    for (int attempt = 0; attempt < TemporaryName::attempts; ++attempt) {
+        name.next();
         const auto wide = wideText(pattern);
         if (!wide) {
             return invalidName();

@@ -157,7 +157,12 @@ TEST_F(SettingsCommandsTest, FolderOfTheFilesNameCountsAsExisting) {
     // Forced, the open fails: the command line says why in its own words, not the window's.
     result = sensitivity({"--out", folder.path(), "--force"});
     EXPECT_EQ(result.code, 1);
-    EXPECT_EQ(result.err, "halcyra-cli: cannot write " + halcInf + ": Is a directory\n");
+#ifdef _WIN32
+    const std::string reason = "Permission denied";  // Windows' word for opening a folder
+#else
+    const std::string reason = "Is a directory";
+#endif
+    EXPECT_EQ(result.err, "halcyra-cli: cannot write " + halcInf + ": " + reason + "\n");
     EXPECT_TRUE(prompts.calls().empty());
     EXPECT_TRUE(std::filesystem::is_directory(halcInf));
 }
@@ -172,12 +177,13 @@ TEST_F(SettingsCommandsTest, UnwritableTargetsFailWithTheSystemsReason) {
     EXPECT_EQ(result.err, "halcyra-cli: cannot write " + folder.file("missing/writetime.txt") +
                               ": No such file or directory\n");
 
-    // A card that fills up after the open.
+#ifndef _WIN32  // a card that fills up after the open is /dev/full here; Windows has none
     std::filesystem::create_symlink("/dev/full", halcInf);
     result = sensitivity({"--out", folder.path(), "--force"});
     EXPECT_EQ(result.code, 1);
     EXPECT_EQ(result.err, "halcyra-cli: cannot write " + halcInf + ": No space left on device\n");
     EXPECT_TRUE(prompts.calls().empty());
+#endif
 }
 
 TEST_F(SettingsCommandsTest, ClockWritesTheDateAndTimeLines) {

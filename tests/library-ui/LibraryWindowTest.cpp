@@ -129,6 +129,15 @@ TEST_F(LibraryWindowTest, RemovalAsksFirstThenMovesTheFolderToTheTrash) {
     EXPECT_TRUE(fs::exists(folder));
     EXPECT_EQ(window.filter()->rowCount(), 3);
 
+    {
+        // Some systems (Wine among them) have no trash to move a folder to.
+        TempFolder probe;
+        const QString file = QString::fromStdString(probe.file("probe"));
+        ASSERT_TRUE(writeBytes(probe.file("probe"), "x"));
+        if (!QFile::moveToTrash(file)) {
+            GTEST_SKIP() << "this system has no trash";
+        }
+    }
     prompts.messageAnswers = {Prompts::Answer::Ok};
     window.removeCurrent();
     EXPECT_FALSE(fs::exists(folder));

@@ -225,6 +225,9 @@ TEST_F(SensorConfigDialogTest, FailedWriteKeepsTheDialogAndTheIniAsTheyWere) {
 }
 
 TEST_F(SensorConfigDialogTest, FullCardIsReportedAsDiskFullAndNothingIsSaved) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a full card is /dev/full, which Windows does not have";
+#endif
     std::filesystem::create_symlink("/dev/full", halcInf);
     prompts.folderAnswers = {card.path()};
     prompts.messageAnswers = {Prompts::Answer::Ok};

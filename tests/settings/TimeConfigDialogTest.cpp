@@ -111,6 +111,7 @@ TEST_F(TimeConfigDialogTest, FailuresLeaveTheDialogOpen) {
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_TRUE(std::filesystem::is_empty(card.path()));
 
+#ifndef _WIN32  // a full card is /dev/full here; Windows has none
     std::filesystem::create_symlink("/dev/full", writeTime);
     prompts.folderAnswers = {card.path()};
     prompts.messageAnswers = {Prompts::Answer::Ok};
@@ -120,6 +121,7 @@ TEST_F(TimeConfigDialogTest, FailuresLeaveTheDialogOpen) {
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[1].text, "Disk full while accessing " + writeTime + ".");
     EXPECT_EQ(messages[1].icon, Prompts::Icon::Stop);
+#endif
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include <fcntl.h>
-#include <stdlib.h>  // mkstemp
+#include <cstdlib>  // mkstemp
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,10 +1,10 @@
 #include "Descriptor.h"
 
 #include <cerrno>
+#include <cstdlib>  // mkstemp
 #include <utility>
 
 #include <fcntl.h>
-#include <cstdlib>  // mkstemp
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -33,14 +33,6 @@ std::string systemText(int error) {
     return std::strerror(error != 0 ? error : EIO);
 }
 
-QString qPath(const std::string& path) {
-    return pathText::toQt(path);
-}
-
-std::string localPath(const QString& path) {
-    return pathText::fromQt(path);
-}
-
 // The import's temporary folder in the library, removed with what it holds unless kept.
 class StagingFolder {
 public:
@@ -54,7 +46,7 @@ public:
     }
     ~StagingFolder() {
         if (!path_.empty()) {
-            QDir(qPath(path_)).removeRecursively();
+            QDir(pathText::toQt(path_)).removeRecursively();
         }
     }
     StagingFolder(const StagingFolder&) = delete;
@@ -268,7 +260,7 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
     result.status = ImportResult::Status::Failed;
     const std::string& root = library.root();
 
-    const QStorageInfo disk(qPath(root));
+    const QStorageInfo disk(pathText::toQt(root));
     if (disk.isValid()) {
         const auto available = static_cast<std::uint64_t>(std::max<qint64>(disk.bytesAvailable(), 0));
         if (available < size + sidecarRoom) {
@@ -296,8 +288,8 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
                         systemText(staging.error());
         return result;
     }
-    const QFileInfo sourceInfo(qPath(source));
-    const std::string originalName = localPath(sourceInfo.fileName());
+    const QFileInfo sourceInfo(pathText::toQt(source));
+    const std::string originalName = pathText::fromQt(sourceInfo.fileName());
     const std::string copyPath = staging.path() + "/" + storedName(originalName);
     Descriptor out = Descriptor::createNew(copyPath);
     if (!out.valid()) {
@@ -370,10 +362,10 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
     entry.fileName = originalName;
     entry.sha256 = sha256;
     entry.size = size;
-    entry.source = localPath(sourceInfo.absoluteFilePath());
-    entry.volumeLabel = localPath(QStorageInfo(qPath(source)).name());
+    entry.source = pathText::fromQt(sourceInfo.absoluteFilePath());
+    entry.volumeLabel = pathText::fromQt(QStorageInfo(pathText::toQt(source)).name());
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    entry.importedAt = localPath(now.toString(Qt::ISODate));
+    entry.importedAt = pathText::fromQt(now.toString(Qt::ISODate));
     entry.captureDate = records.captureDate();
     entry.frames = records.frames();
     if (records.frames() > 0) {
@@ -389,7 +381,7 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
 
     std::string date = folderDate(entry.captureDate);
     if (date.empty()) {
-        date = localPath(now.toString(QStringLiteral("yyyy-MM-dd_HHmmss")));
+        date = pathText::fromQt(now.toString(QStringLiteral("yyyy-MM-dd_HHmmss")));
     }
     // Eight hex digits name the folder; a different recording of the same second and the same
     // eight takes more of its hash.

@@ -14,17 +14,9 @@
 
 namespace {
 
-QString qPath(const std::string& path) {
-    return pathText::toQt(path);
-}
-
-std::string localPath(const QString& path) {
-    return pathText::fromQt(path);
-}
-
 std::string absoluteFolder(const std::string& folder) {
-    QString path = QDir::cleanPath(QFileInfo(qPath(folder)).absoluteFilePath());
-    return localPath(path);
+    QString path = QDir::cleanPath(QFileInfo(pathText::toQt(folder)).absoluteFilePath());
+    return pathText::fromQt(path);
 }
 
 // Our own temporary names (an import in progress, a recording.json being replaced) and
@@ -52,7 +44,7 @@ std::optional<QString> loneRecording(const QDir& dir) {
 
 // The capture date of a file's first frame, read from its first record only.
 std::string firstFrameDate(const std::string& path) {
-    QFile file(qPath(path));
+    QFile file(pathText::toQt(path));
     if (!file.open(QIODevice::ReadOnly)) {
         return "";
     }
@@ -96,11 +88,11 @@ std::string Library::defaultRoot() {
     if (movies.isEmpty()) {
         movies = QDir::homePath() + QLatin1String("/Videos");
     }
-    return localPath(movies + QLatin1String("/Halcyra"));
+    return pathText::fromQt(movies + QLatin1String("/Halcyra"));
 }
 
 bool Library::ensureRoot(std::string& error) const {
-    const QFileInfo info(qPath(rootFolder));
+    const QFileInfo info(pathText::toQt(rootFolder));
     if (info.isDir()) {
         return true;
     }
@@ -108,7 +100,7 @@ bool Library::ensureRoot(std::string& error) const {
         error = rootFolder + ": not a folder";
         return false;
     }
-    if (!QDir().mkpath(qPath(rootFolder))) {
+    if (!QDir().mkpath(pathText::toQt(rootFolder))) {
         error = rootFolder + ": the library folder cannot be made";
         return false;
     }
@@ -127,11 +119,11 @@ bool Library::newerFirst(const LibraryEntry& a, const LibraryEntry& b) {
 std::optional<LibraryEntry> Library::readFolder(const std::string& folder) {
     LibraryEntry entry;
     entry.folder = folder;
-    const QDir dir(qPath(folder));
+    const QDir dir(pathText::toQt(folder));
     entry.sidecarProblem = sidecar::read(folder, entry);
     if (entry.sidecarProblem.empty()) {
         entry.path = folder + "/" + entry.fileName;
-        if (!QFileInfo(qPath(entry.path)).isFile()) {
+        if (!QFileInfo(pathText::toQt(entry.path)).isFile()) {
             entry.sidecarProblem = "the recording " + entry.fileName + " is missing from its folder";
         }
         return entry;
@@ -149,26 +141,26 @@ std::optional<LibraryEntry> Library::readFolder(const std::string& folder) {
         }
         return entry;
     }
-    entry.fileName = localPath(*file);
+    entry.fileName = pathText::fromQt(*file);
     entry.path = folder + "/" + entry.fileName;
-    const QFileInfo info(qPath(entry.path));
+    const QFileInfo info(pathText::toQt(entry.path));
     entry.size = static_cast<std::uint64_t>(info.size());
     entry.captureDate = firstFrameDate(entry.path);
-    entry.importedAt = localPath(info.lastModified().toUTC().toString(Qt::ISODate));
+    entry.importedAt = pathText::fromQt(info.lastModified().toUTC().toString(Qt::ISODate));
     entry.complete = false;  // unknown until the file is read through
     return entry;
 }
 
 std::vector<LibraryEntry> Library::entries() const {
     std::vector<LibraryEntry> list;
-    const QDir dir(qPath(rootFolder));
+    const QDir dir(pathText::toQt(rootFolder));
     const QStringList folders = dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name);
     list.reserve(static_cast<std::size_t>(folders.size()));
     for (const QString& name : folders) {
         if (name.startsWith(QLatin1Char('.'))) {
             continue;  // an import in progress
         }
-        if (auto entry = readFolder(rootFolder + "/" + localPath(name))) {
+        if (auto entry = readFolder(rootFolder + "/" + pathText::fromQt(name))) {
             list.push_back(std::move(*entry));
         }
     }
@@ -212,12 +204,12 @@ bool Library::saveUserFields(const LibraryEntry& entry, std::string& error) cons
 }
 
 std::optional<LibraryEntry> Library::entryOf(const std::string& recordingPath) {
-    const QFileInfo info(qPath(recordingPath));
-    const std::string folder = localPath(info.absolutePath());
+    const QFileInfo info(pathText::toQt(recordingPath));
+    const std::string folder = pathText::fromQt(info.absolutePath());
     LibraryEntry entry;
     entry.folder = folder;
     if (!sidecar::read(folder, entry).empty() ||
-        entry.fileName != localPath(info.fileName())) {
+        entry.fileName != pathText::fromQt(info.fileName())) {
         return std::nullopt;
     }
     entry.path = folder + "/" + entry.fileName;

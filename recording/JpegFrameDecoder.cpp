@@ -128,18 +128,26 @@ Target* askForTarget(const std::function<Target*(int, int)>& targetFor, int widt
     }
 }
 
-// The library's work. A fatal error long-jumps out of here at any call, so this frame holds
-// nothing that needs a destructor. False for a frame that is refused.
-bool decodeInto(j_decompress_ptr decompressor, const std::span<const std::uint8_t>& jpeg,
-                const TargetFor& targetFor) {
+// Reads the frame's header; false for a frame no decode takes (four components, a size past
+// the bitmap's limits). Long-jumps out on a fatal error, like the decodes that call it.
+bool readAcceptableHeader(j_decompress_ptr decompressor, const std::span<const std::uint8_t>& jpeg) {
     attachMemorySource(decompressor, jpeg);
     static_cast<void>(jpeg_read_header(decompressor, TRUE));
-
     if (decompressor->num_components == 4 || decompressor->jpeg_color_space == JCS_CMYK ||
         decompressor->jpeg_color_space == JCS_YCCK) {
         return false;
     }
     if (!FrameBitmap::isAcceptableSize(decompressor->image_width, decompressor->image_height)) {
+        return false;
+    }
+    return true;
+}
+
+// The library's work. A fatal error long-jumps out of here at any call, so this frame holds
+// nothing that needs a destructor. False for a frame that is refused.
+bool decodeInto(j_decompress_ptr decompressor, const std::span<const std::uint8_t>& jpeg,
+                const TargetFor& targetFor) {
+    if (!readAcceptableHeader(decompressor, jpeg)) {
         return false;
     }
     // libjpeg-turbo's fixed-point YCbCr conversion straight into bitmap byte order; greyscale
@@ -388,13 +396,7 @@ void readConvertedPlanes(j_decompress_ptr decompressor, PlanePicture& target) {
 // Like decodeInto, into planes.
 bool decodeInto(j_decompress_ptr decompressor, const std::span<const std::uint8_t>& jpeg,
                 const PlanesFor& targetFor) {
-    attachMemorySource(decompressor, jpeg);
-    static_cast<void>(jpeg_read_header(decompressor, TRUE));
-    if (decompressor->num_components == 4 || decompressor->jpeg_color_space == JCS_CMYK ||
-        decompressor->jpeg_color_space == JCS_YCCK) {
-        return false;
-    }
-    if (!FrameBitmap::isAcceptableSize(decompressor->image_width, decompressor->image_height)) {
+    if (!readAcceptableHeader(decompressor, jpeg)) {
         return false;
     }
     const bool raw = rawPlanesFit(decompressor);

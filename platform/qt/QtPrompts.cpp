@@ -29,10 +29,6 @@ QMessageBox::Icon boxIcon(Prompts::Icon icon) {
     return QMessageBox::NoIcon;
 }
 
-std::string localPath(const QString& path) {
-    return pathText::fromQt(path);
-}
-
 QString qtPath(const std::string& path) {
     return pathText::toQt(path);
 }
@@ -103,7 +99,7 @@ std::optional<std::string> QtPrompts::chooseOpenFile(const OpenFileRequest& requ
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return localPath(dialog.selectedFiles().constFirst());
+    return pathText::fromQt(dialog.selectedFiles().constFirst());
 }
 
 std::optional<std::string> QtPrompts::chooseFolder(const std::string& prompt,
@@ -136,7 +132,7 @@ std::optional<std::string> QtPrompts::chooseFolder(const std::string& prompt,
     if (folder.isEmpty()) {
         return std::nullopt;
     }
-    return localPath(folder);
+    return pathText::fromQt(folder);
 }
 
 QStringList QtPrompts::nameFilters(const std::string& filter) {
@@ -173,7 +169,7 @@ std::optional<std::string> QtPrompts::chooseSaveFile(const SaveFileRequest& requ
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
         return std::nullopt;
     }
-    return localPath(dialog.selectedFiles().constFirst());
+    return pathText::fromQt(dialog.selectedFiles().constFirst());
 }
 
 std::optional<std::string> QtPrompts::chooseSaveFolder(const std::string& prompt,
@@ -184,5 +180,5 @@ std::optional<std::string> QtPrompts::chooseSaveFolder(const std::string& prompt
     if (folder.isEmpty()) {
         return std::nullopt;
     }
-    return localPath(folder);
+    return pathText::fromQt(folder);
 }

@@ -27,10 +27,6 @@ std::string withSlash(std::string folder) {
     return folder;
 }
 
-std::string localPath(const QString& path) {
-    return pathText::fromQt(path);
-}
-
 QString canonical(const std::string& folder) {
     return QFileInfo(pathText::toQt(folder)).canonicalFilePath();
 }
@@ -97,7 +93,7 @@ bool isSystemProgramFolder(const QString& path) {
 }
 
 std::string folderWithoutCard(const std::string& /*programFolder*/) {
-    return withSlash(localPath(QDir::homePath()));
+    return withSlash(pathText::fromQt(QDir::homePath()));
 }
 
 QString userConfigFolder() {
@@ -127,7 +123,7 @@ UserLocations UserLocations::forProgramFolder(const std::string& programFolder) 
     Facts facts;
     facts.programFolder = withSlash(programFolder);
     facts.programFolderIsOwn = isOwnFolder(facts.programFolder);
-    facts.configFolder = withSlash(localPath(userConfigFolder()));
+    facts.configFolder = withSlash(pathText::fromQt(userConfigFolder()));
     facts.homeFolder = folderWithoutCard(facts.programFolder);
     facts.userName = loginName();
     facts.removableDrives = removableDrives();

@@ -89,7 +89,9 @@ protected:
         ASSERT_TRUE(other.load(otherPath));
         const std::string written = elsewhere.file(name);
         ASSERT_TRUE(write(other, otherPath, written));
-        fs::copy_file(written, package / (prefix + name), fs::copy_options::overwrite_existing);
+        // Removed first: MinGW's overwrite_existing has failed under Wine with "File exists".
+        fs::remove(package / (prefix + name));
+        fs::copy_file(written, package / (prefix + name));
         rewriteChecksums();
     }
 

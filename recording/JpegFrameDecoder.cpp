@@ -137,10 +137,7 @@ bool readAcceptableHeader(j_decompress_ptr decompressor, const std::span<const s
         decompressor->jpeg_color_space == JCS_YCCK) {
         return false;
     }
-    if (!FrameBitmap::isAcceptableSize(decompressor->image_width, decompressor->image_height)) {
-        return false;
-    }
-    return true;
+    return FrameBitmap::isAcceptableSize(decompressor->image_width, decompressor->image_height);
 }
 
 // The library's work. A fatal error long-jumps out of here at any call, so this frame holds

@@ -29,10 +29,6 @@ QMessageBox::Icon boxIcon(Prompts::Icon icon) {
     return QMessageBox::NoIcon;
 }
 
-QString qtPath(const std::string& path) {
-    return pathText::toQt(path);
-}
-
 // The folder browser's caption on the system the texts come from.
 const QString folderBrowserTitle = QStringLiteral("フォルダーの参照");
 
@@ -86,7 +82,7 @@ Prompts::Answer QtPrompts::message(const std::string& text, Buttons buttons, Ico
 
 std::optional<std::string> QtPrompts::chooseOpenFile(const OpenFileRequest& request) {
     const UserLocations locations = UserLocations::current();
-    QFileDialog dialog(nullptr, QString(), qtPath(locations.startFolder(request.initialFolder)));
+    QFileDialog dialog(nullptr, QString(), pathText::toQt(locations.startFolder(request.initialFolder)));
     prepare(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
@@ -115,7 +111,7 @@ std::optional<std::string> QtPrompts::chooseFolder(const std::string& prompt,
     text->setTextFormat(Qt::PlainText);
     text->setWordWrap(true);
     layout->addWidget(text);
-    auto* dialog = new QFileDialog(&window, QString(), qtPath(locations.startFolder(initialFolder)));
+    auto* dialog = new QFileDialog(&window, QString(), pathText::toQt(locations.startFolder(initialFolder)));
     dialog->setWindowFlags(Qt::Widget);
     dialog->setFileMode(QFileDialog::Directory);
     dialog->setOption(QFileDialog::ShowDirsOnly);

@@ -252,7 +252,12 @@ void PlayerWnd::paintEvent(QPaintEvent* event) {
         painter.fillRect(area, palette().color(QPalette::Base));
         return;
     }
+    const std::optional<std::uint32_t> before = paintedFrame;
     paintPicture(painter, area);
+    // A paint of part of the area that brought another frame leaves no mix of two frames.
+    if (paintedFrame != before && !QRegion(area).subtracted(event->region()).isEmpty()) {
+        update(area);
+    }
     if (tool != nullptr) {
         painter.save();
         painter.setClipRect(area, Qt::IntersectClip);
@@ -264,7 +269,9 @@ void PlayerWnd::paintEvent(QPaintEvent* event) {
 
 void PlayerWnd::paintPicture(QPainter& painter, const QRect& area) {
     const QColor windowColour = palette().color(QPalette::Base);
-    const FrameBitmap& bitmap = pictureBitmap();
+    const ShownPicture shown = shownPicture();
+    const FrameBitmap& bitmap = shown.bitmap;
+    paintedFrame = shown.frame;
     // Nearest pixels unless smooth scaling is chosen.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
     bool changed = false;
@@ -326,7 +333,7 @@ QImage PlayerWnd::pictureAsShown() {
         return {};
     }
     bool changed = false;
-    QImage picture = toolPicture(pictureBitmap(), changed);
+    QImage picture = toolPicture(shownPicture().bitmap, changed);
     return changed ? picture : picture.copy();
 }
 
@@ -359,15 +366,16 @@ void PlayerWnd::setImageAreaTool(ImageAreaTool* newTool) {
     update(imageArea());
 }
 
-const FrameBitmap& PlayerWnd::pictureBitmap() {
-    const FrameBitmap& shown = recording.shownBitmap();
+PlayerWnd::ShownPicture PlayerWnd::shownPicture() {
+    const int shownIndex = recording.shownBitmapIndex();
+    const ShownPicture shown{recording.bitmapAt(shownIndex), recording.frameInBitmap(shownIndex)};
     if (duePaint) {
         return shown;
     }
     // Between ticks the pair may already hold the frames after the one the readout shows.
-    for (int index : {recording.isShownSelectorSet() ? 0 : 1, recording.isShownSelectorSet() ? 1 : 0}) {
+    for (int index : {shownIndex, 1 - shownIndex}) {
         if (recording.frameInBitmap(index) == readoutIndex) {
-            return recording.bitmapAt(index);
+            return {recording.bitmapAt(index), readoutIndex};
         }
     }
     if (readoutPictureFrame != readoutIndex) {
@@ -376,7 +384,13 @@ const FrameBitmap& PlayerWnd::pictureBitmap() {
             readoutPictureFrame.reset();
         }
     }
-    return readoutPictureFrame ? readoutPicture : shown;
+    return readoutPictureFrame ? ShownPicture{readoutPicture, readoutIndex} : shown;
+}
+
+void PlayerWnd::showReadoutFrame() {
+    if (recording.bitmapsCreated() && paintedFrame != readoutIndex) {
+        repaint(imageArea());
+    }
 }
 
 void PlayerWnd::paintSpeedMarks(QPainter& painter, const QRect& area) {
@@ -428,6 +442,16 @@ void PlayerWnd::invalidate(const PixelRect& rect, bool) {
 }
 
 void PlayerWnd::updateNow() {
+    // The recording paints at once in the due tick and after it moved its cursor (a step, a
+    // seek, a rewind). A move makes the cursor's frame the readout's before the paint; the
+    // command then sets the readout's text and the slider, before any other event is seen.
+    if (!duePaint) {
+        readoutIndex = recording.currentIndex();
+    }
+    paintPending();
+}
+
+void PlayerWnd::paintPending() {
     if (pendingPaint.isEmpty()) {
         return;
     }
@@ -437,7 +461,7 @@ void PlayerWnd::updateNow() {
 
 void PlayerWnd::repaintAll() {
     invalidate(clientRect(), true);
-    updateNow();
+    paintPending();
 }
 
 void PlayerWnd::openCommandLine(const std::string& text) {
@@ -452,6 +476,7 @@ bool PlayerWnd::openRecording(const std::string& path) {
     pace.reset();
     speedNoticeTimer->stop();
     readoutPictureFrame.reset();
+    paintedFrame.reset();
     readoutIndex = 0;
     if (recording.load(path)) {
         window()->setWindowTitle(playerTexts::frameTitle + playerTexts::titleSeparator +
@@ -643,6 +668,8 @@ void PlayerWnd::playTick() {
             clockStepDone = true;
             if (!recording.stepNext()) {
                 showPosition();
+                // The last due paint may have shown a frame before the last one.
+                showReadoutFrame();
                 stopPlayback();
                 // The cursor stands on the last frame, also when it is the only one.
                 updateTransport(false, true);
@@ -661,7 +688,7 @@ void PlayerWnd::playTick() {
 void PlayerWnd::showPosition() {
     slider->setValue(recording.currentNumber());
     updateTimeReadout();
-    updateNow();
+    paintPending();
 }
 
 void PlayerWnd::updateTimeReadout() {
@@ -673,6 +700,7 @@ void PlayerWnd::updateTimeReadout() {
 void PlayerWnd::onPlay() {
     if (recording.isLast()) {
         recording.rewind();
+        showPosition();
     }
     recording.startPlaying();
     startPlayTimer();
@@ -683,6 +711,8 @@ void PlayerWnd::onPlay() {
 void PlayerWnd::onStop() {
     stopPlayback();
     updateTransport();
+    // While playing, the readout names the frame the next due tick was to show.
+    showReadoutFrame();
 }
 
 // The stepping commands assume what they have just done (Next and Prev leave the other end,

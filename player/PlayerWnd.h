@@ -172,8 +172,19 @@ private:
     void paintPicture(QPainter& painter, const QRect& area);
     void paintSpeedMarks(QPainter& painter, const QRect& area);
     QSize pictureSize() const;
-    // What a paint shows: the due tick's bitmap, otherwise the frame the readout names.
-    const FrameBitmap& pictureBitmap();
+    struct ShownPicture {
+        const FrameBitmap& bitmap;
+        // The frame it holds; none before a frame was decoded into it.
+        std::optional<std::uint32_t> frame;
+    };
+    // The one place that decides what a paint shows: the due tick's bitmap, otherwise the
+    // frame the readout names.
+    ShownPicture shownPicture();
+    // Repaints the image area at once when its last paint showed another frame than the
+    // readout's: a stop or the end of playback while the due tick's frame stood behind it.
+    void showReadoutFrame();
+    // Paints what has been invalidated, at once.
+    void paintPending();
     // A view of `bitmap`, or a copy changed by the tool; `changed` tells which.
     QImage toolPicture(const FrameBitmap& bitmap, bool& changed) const;
     // After the speed changed: the running timer takes the new period, the notice shows.
@@ -226,6 +237,8 @@ private:
     // True while a due tick paints; every other paint shows the readout's frame.
     bool duePaint = false;
     std::uint32_t readoutIndex = 0;
+    // The frame the image area's last paint showed.
+    std::optional<std::uint32_t> paintedFrame;
     // The readout's frame when neither bitmap of the pair holds it any more.
     FrameBitmap readoutPicture;
     std::optional<std::uint32_t> readoutPictureFrame;

@@ -76,7 +76,8 @@ public:
     }
 
     bool bitmapsCreated() const { return pairHoldsFrame; }
-    const FrameBitmap& shownBitmap() const { return bitmaps[shownSelector ? 0 : 1]; }
+    const FrameBitmap& shownBitmap() const { return bitmapAt(shownBitmapIndex()); }
+    int shownBitmapIndex() const { return shownSelector ? 0 : 1; }
     const FrameBitmap& bitmapAt(int index) const { return bitmaps[static_cast<std::size_t>(index)]; }
     bool isShownSelectorSet() const { return shownSelector; }
     int bitmapWidth() const { return pairWidth; }

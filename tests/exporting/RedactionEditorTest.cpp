@@ -256,3 +256,28 @@ TEST_F(RedactionEditorTest, RegionsAreSavedAndLoadedAndKeptInTheLibraryEntry) {
 }
 
 }  // namespace
+
+// Entering the mode while playing, stepping in it and leaving it: the picture on screen stays
+// the frame whose time the readout shows.
+TEST_F(RedactionEditorTest, TheModeShowsTheReadoutsFrameOnScreen) {
+    showWithEditor({320, 240});
+    std::vector<int> numbers;
+    for (int k = 0; k < 20; ++k) {
+        numbers.push_back(1 + 3 * k);
+    }
+    const std::string path = distinctRecording(folder, "steps.dat", numbers);
+    ASSERT_TRUE(player->openRecording(path));
+    ScreenCheck check(*player, path);
+    player->onPlay();
+    timer.fireTimes(5);
+    editor->setActive(true);
+    EXPECT_EQ(check.mismatch(), "") << "entering while playing";
+    for (const int key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Left, Qt::Key_End, Qt::Key_Home}) {
+        QTest::keyClick(player.get(), static_cast<Qt::Key>(key));
+        EXPECT_EQ(check.mismatch(), "") << "after key " << key;
+    }
+    QTest::keyClick(player.get(), Qt::Key_Right);
+    editor->setActive(false);
+    EXPECT_EQ(check.mismatch(), "") << "leaving";
+    EXPECT_EQ(check.readoutFrame(), 1);
+}

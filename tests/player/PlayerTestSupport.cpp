@@ -3,15 +3,21 @@
 #include <cstdlib>
 
 #include <QAbstractButton>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QLabel>
 #include <QPaintEvent>
+#include <QScreen>
 #include <QSlider>
+#include <QWindow>
 
-#include "FrameBitmap.h"
 #include "FlatJpeg.h"
+#include "FrameBitmap.h"
+#include "FrameTimeText.h"
 #include "PlayerWnd.h"
+#include "Recording.h"
 #include "RecordingFileWriter.h"
+#include "StandInOwner.h"
 
 namespace {
 
@@ -134,6 +140,83 @@ std::string transportStates(PlayerWnd& player) {
 
 QImage grabImage(PlayerWnd& player) {
     return player.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+std::string distinctRecording(const TestFolder& folder, const std::string& name,
+                              const std::vector<int>& numbers) {
+    std::vector<std::uint8_t> file;
+    for (std::size_t k = 0; k < numbers.size(); ++k) {
+        const int step = static_cast<int>(k);
+        const QColor colour(30 + 30 * (step % 7), 30 + 30 * (step / 7 % 7), 110);
+        appendFrame(file, numbers[k], flatJpeg(colour, 32, 24));
+    }
+    return folder.bytes(name, file);
+}
+
+ScreenCheck::ScreenCheck(PlayerWnd& player, const std::string& path)
+    : player(player), owner(std::make_unique<StandInOwner>()),
+      recording(std::make_unique<Recording>()) {
+    recording->setOwner(owner.get());
+    EXPECT_TRUE(recording->load(path)) << path;
+}
+
+ScreenCheck::~ScreenCheck() = default;
+
+int ScreenCheck::readoutFrame() const {
+    const QString text = readoutOf(player)->text();
+    for (std::uint32_t k = 0; k < recording->frameCount(); ++k) {
+        if (text == QString::fromStdString(frameTimeText(recording->frameAt(k).number))) {
+            return static_cast<int>(k);
+        }
+    }
+    return -1;
+}
+
+std::string ScreenCheck::mismatch() {
+    // What the event loop would paint before the user looks.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    const int frame = readoutFrame();
+    if (frame < 0) {
+        return "the readout '" + readoutOf(player)->text().toStdString() + "' names no frame";
+    }
+    FrameBitmap decoded;
+    if (!recording->decodeInto(static_cast<std::uint32_t>(frame), decoded)) {
+        return "frame " + std::to_string(frame) + " does not decode";
+    }
+    const std::uint8_t* p = decoded.pixels() +
+                            static_cast<std::size_t>(decoded.height() / 2) * decoded.stride() +
+                            static_cast<std::size_t>(decoded.width() / 2) * 3;
+    const QColor expected(p[2], p[1], p[0]);
+
+    QWindow* window = player.window()->windowHandle();
+    const QImage screen = window->screen()->grabWindow(window->winId()).toImage();
+    // Low on the left of the picture: clear of the speed notice in the middle and of the
+    // speed mark at the top right.
+    const QRectF target = player.pictureMapping().target().intersected(QRectF(player.imageArea()));
+    const QPoint inside(static_cast<int>(target.left() + target.width() / 8),
+                        static_cast<int>(target.bottom() - target.height() / 8));
+    const QColor shown = screen.pixelColor(player.mapTo(player.window(), inside));
+    if (std::abs(shown.red() - expected.red()) + std::abs(shown.green() - expected.green()) +
+            std::abs(shown.blue() - expected.blue()) <= 6) {
+        return {};
+    }
+    // Which frame the screen shows, for the message.
+    int shownFrame = -1;
+    for (std::uint32_t k = 0; k < recording->frameCount() && shownFrame < 0; ++k) {
+        FrameBitmap other;
+        if (recording->decodeInto(k, other)) {
+            const std::uint8_t* q = other.pixels() +
+                                    static_cast<std::size_t>(other.height() / 2) * other.stride() +
+                                    static_cast<std::size_t>(other.width() / 2) * 3;
+            if (QColor(q[2], q[1], q[0]) == shown) {
+                shownFrame = static_cast<int>(k);
+            }
+        }
+    }
+    return "the readout names frame " + std::to_string(frame) + " but the picture shows " +
+           (shownFrame >= 0 ? "frame " + std::to_string(shownFrame)
+                            : shown.name().toStdString());
 }
 
 #include <QCoreApplication>

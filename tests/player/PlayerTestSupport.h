@@ -16,6 +16,8 @@ class PlayerWnd;
 class QAbstractButton;
 class QLabel;
 class QSlider;
+class Recording;
+class StandInOwner;
 
 // Frame k of a test recording is one flat colour, shadeColour(k), so a pixel tells which
 // frame is on screen.
@@ -67,6 +69,30 @@ std::string transportStates(PlayerWnd& player);
 
 // The window's pixels as it paints them now.
 QImage grabImage(PlayerWnd& player);
+
+// Frames of distinct colours, far enough apart that no two decode alike: for recordings in
+// which every frame must be told from every other (up to 49 frames).
+std::string distinctRecording(const TestFolder& folder, const std::string& name,
+                              const std::vector<int>& numbers);
+
+// Holds the picture on screen against the frame whose time the readout shows, as a user
+// reads both: the pixels the window last painted (its backing store, after the event loop
+// has run, not a fresh paint) low on the left of the picture, and that frame decoded on
+// its own from the file.
+class ScreenCheck {
+public:
+    ScreenCheck(PlayerWnd& player, const std::string& path);
+    ~ScreenCheck();
+    // Empty when the picture is the readout's frame; otherwise what each shows.
+    std::string mismatch();
+    // The index of the frame the readout names, or -1.
+    int readoutFrame() const;
+
+private:
+    PlayerWnd& player;
+    std::unique_ptr<StandInOwner> owner;
+    std::unique_ptr<Recording> recording;
+};
 
 #include <gtest/gtest.h>
 

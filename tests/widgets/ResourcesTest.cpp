@@ -50,6 +50,25 @@ TEST(Resources, ButtonStatesOfOneGlyphAllDiffer) {
     }
 }
 
+// At a scale of 2 every state is drawn at its own resolution: the 1x picture doubled would
+// step the glyphs' diagonals two device pixels at a time.
+TEST(Resources, EveryButtonStateIsDrawnAtTwiceTheSizeNotDoubled) {
+    for (const QString& glyph : glyphs) {
+        if (glyph == QStringLiteral("stop")) {
+            continue;  // a square: its 2x drawing is its 1x one doubled
+        }
+        for (const QString& state : states) {
+            const QString path = resourcePaths::buttonImage(glyph, state);
+            const QImage once = QImage(path).convertToFormat(QImage::Format_RGB32);
+            QString twicePath = path;
+            twicePath.replace(QStringLiteral(".png"), QStringLiteral("@2x.png"));
+            const QImage twice = QImage(twicePath).convertToFormat(QImage::Format_RGB32);
+            ASSERT_EQ(twice.size(), QSize(96, 60)) << twicePath.toStdString();
+            EXPECT_NE(twice, once.scaled(96, 60)) << twicePath.toStdString();
+        }
+    }
+}
+
 TEST(Resources, VehiclePicturesAre56By40BlackOnWhite) {
     for (const QString& path : {resourcePaths::carPicture, resourcePaths::truckPicture}) {
         const QImage img(path);

@@ -93,6 +93,11 @@ ExportResult exportEvidencePackage(const Recording& recording, const std::string
     if (fs::exists(fileOps::fsPath(folder), code) && !fs::is_directory(fileOps::fsPath(folder), code)) {
         return ExportResult::failure(Status::Refused, folder + ": is a file, not a folder");
     }
+    // What a run that stopped there left is cleared first; it is nothing of the user's.
+    if (std::string error; fs::is_directory(fileOps::fsPath(folder), code) &&
+                           !PackageFolder::clearLeftovers(fileOps::fsPath(folder), error)) {
+        return ExportResult::failure(Status::Failed, error);
+    }
     if (!options.replace && holdsAnything(fileOps::fsPath(folder))) {
         return ExportResult::failure(Status::Refused, folder + ": holds files already");
     }

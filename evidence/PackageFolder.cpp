@@ -1,6 +1,7 @@
 #include "PackageFolder.h"
 
 #include <algorithm>
+#include <string_view>
 #include <utility>
 
 #include "FileOps.h"
@@ -14,9 +15,48 @@ namespace {
 constexpr const char* newPart = "new";
 constexpr const char* oldPart = "old";
 
+constexpr std::string_view stagingPrefix = ".halcyra-package-";
+
 bool entryExists(const fs::path& path) {
     std::error_code code;
     return fs::exists(fs::symlink_status(path, code));
+}
+
+bool isStagingName(const std::string& name) {
+    if (name.size() <= stagingPrefix.size() || name.compare(0, stagingPrefix.size(), stagingPrefix) != 0) {
+        return false;
+    }
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(stagingPrefix.size()), name.end(),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
+bool isEmptyFolder(const fs::path& path) {
+    std::error_code code;
+    return !fs::exists(path, code) || fs::is_empty(path, code);
+}
+
+// A staging folder that a run left behind (a crash, a power cut) is taken away, and the folder
+// is left holding one whole package. New files still waiting in it mean the run never finished
+// placing its files: the old files it had moved aside take their names again. None waiting
+// means every new file was in place: the old ones are what that run was removing. False, with
+// the folder kept, when an old file could not be put back.
+bool recoverLeftover(const fs::path& folder, const fs::path& leftover) {
+    std::error_code code;
+    const fs::path oldFiles = leftover / oldPart;
+    if (!isEmptyFolder(leftover / newPart) && fs::is_directory(oldFiles, code)) {
+        for (const fs::directory_entry& entry : fs::directory_iterator(oldFiles, code)) {
+            const fs::path target = folder / entry.path().filename();
+            // The unfinished run's file of that name is not the user's: it goes first.
+            if (entryExists(target) && fileOps::removeFile(fileOps::utf8Path(target))) {
+                return false;
+            }
+            if (fileOps::moveEntry(fileOps::utf8Path(entry.path()), fileOps::utf8Path(target), false)) {
+                return false;
+            }
+        }
+    }
+    fs::remove_all(leftover, code);
+    return !code;
 }
 
 }  // namespace
@@ -51,14 +91,17 @@ bool PackageFolder::create(std::string& error) {
         error = folder.string() + ": is not a folder";
         return false;
     }
-    // A name of its own: a leftover of an earlier run (a power cut) is never reused.
+    if (!clearLeftovers(folder, error)) {
+        return false;
+    }
+    // A name of its own, should a leftover have stayed.
     for (int attempt = 1; attempt <= 1000; ++attempt) {
-        const fs::path candidate = folder / (".halcyra-package-" + std::to_string(attempt));
+        const fs::path candidate = folder / (std::string(stagingPrefix) + std::to_string(attempt));
         if (fs::create_directory(candidate, code)) {
             staging = candidate;
             break;
         }
-        if (code) {
+        if (code && code != std::errc::file_exists) {
             error = folder.string() + ": cannot create a folder in it: " + code.message();
             return false;
         }
@@ -68,6 +111,24 @@ bool PackageFolder::create(std::string& error) {
         error = folder.string() + ": cannot create a folder in it" +
                 (code ? ": " + code.message() : std::string());
         return false;
+    }
+    return true;
+}
+
+bool PackageFolder::clearLeftovers(const fs::path& folder, std::string& error) {
+    std::error_code code;
+    std::vector<fs::path> leftovers;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, code)) {
+        if (isStagingName(fileOps::utf8Path(entry.path().filename())) && entry.is_directory(code)) {
+            leftovers.push_back(entry.path());
+        }
+    }
+    for (const fs::path& leftover : leftovers) {
+        if (!recoverLeftover(folder, leftover)) {
+            error = fileOps::utf8Path(leftover) +
+                    ": left by an earlier package that did not finish, and cannot be cleared";
+            return false;
+        }
     }
     return true;
 }

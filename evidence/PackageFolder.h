@@ -16,8 +16,14 @@ public:
     PackageFolder(const PackageFolder&) = delete;
     PackageFolder& operator=(const PackageFolder&) = delete;
 
-    // Creates the folder and any missing folders above it, then the staging folder.
+    // Creates the folder and any missing folders above it, clears leftovers, then makes the
+    // staging folder.
     bool create(std::string& error);
+
+    // Clears what a run that stopped (a crash, a power cut) left in `folder`: its staging
+    // folders, with the old files they held given their names again where that run had not
+    // placed every new file. False, with `error`, when one cannot be cleared.
+    static bool clearLeftovers(const std::filesystem::path& folder, std::string& error);
 
     // Where the file `name` of the package is written before place().
     std::string stagedPathOf(const std::string& name) const;

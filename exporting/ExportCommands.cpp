@@ -16,8 +16,10 @@
 #include "ClockDialog.h"
 #include "EvidencePackage.h"
 #include "ExportTexts.h"
+#include "FileOps.h"
 #include "FrameTimeText.h"
 #include "Library.h"
+#include "PackageFolder.h"
 #include "PackageVerifier.h"
 #include "PathText.h"
 #include "Prompts.h"
@@ -242,6 +244,10 @@ void ExportCommands::onWritePackage() {
         return;
     }
     // An empty folder takes the package as it is; any other gets a folder of its own inside.
+    // What an earlier package that stopped there left does not count: it is cleared first
+    // (should that fail, the package's own run says why).
+    std::string leftoverError;
+    static_cast<void>(PackageFolder::clearLeftovers(fileOps::fsPath(*chosen), leftoverError));
     QDir folder(pathText::toQt(*chosen));
     if (!folder.isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
         folder.setPath(folder.filePath(pathText::toQt(namePrefix() + "-evidence")));

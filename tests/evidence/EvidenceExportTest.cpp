@@ -386,3 +386,22 @@ TEST_F(EvidenceExportTest, AReplacingPackageThatFailsOrIsCancelledLeavesTheOldFi
         run("cd '" + package.string() + "' && sha256sum -c SHA256SUMS 2>&1 && echo proven");
     EXPECT_NE(check.find("proven"), std::string::npos) << check;
 }
+
+// What a run that crashed left (its staging folder with a half-written share copy) is no
+// reason to refuse the folder: the next run clears it and writes the whole package.
+TEST_F(EvidenceExportTest, APackageLeftUnfinishedIsClearedByTheNextRun) {
+    load();
+    const fs::path package = folder / "crashed";
+    fs::create_directories(package / ".halcyra-package-1" / "new");
+    fs::create_directories(package / ".halcyra-package-1" / "old");
+    fs::copy_file(recordingPath, package / ".halcyra-package-1" / "new" / "halcjpeg.dat");
+    std::ofstream(package / ".halcyra-package-1" / "new" / ".share.mp4.Ab12Cd") << "half";
+    const ExportResult result =
+        exportEvidencePackage(recording, recordingPath, package.string(), PackageOptions{}, progress);
+    ASSERT_EQ(result.status, Status::Written) << result.message;
+    for (const auto& entry : fs::directory_iterator(package)) {
+        EXPECT_NE(entry.path().filename().string().rfind(".halcyra-package-", 0), 0U)
+            << entry.path();
+    }
+    EXPECT_EQ(std::system(("cd '" + package.string() + "' && sha256sum --quiet -c SHA256SUMS").c_str()), 0);
+}

@@ -37,6 +37,10 @@ std::filesystem::path fsPath(const std::string& path);
 // And back to UTF-8.
 std::string utf8Path(const std::filesystem::path& path);
 
+// The folder of the running program's executable, with forward slashes and no trailing one;
+// empty when the system does not say.
+std::string executableFolder();
+
 // A whole regular file read at once. `error` is no_such_file_or_directory when there is none,
 // invalid_argument when the name is no regular file (a fifo is never waited on),
 // file_too_large past the limit. `permissions` are the file's mode bits where the system has them.

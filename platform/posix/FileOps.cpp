@@ -147,4 +147,10 @@ std::error_code replaceFile(const std::string& path, std::string_view bytes, uns
     return {};
 }
 
+std::string executableFolder() {
+    std::error_code code;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", code);
+    return code ? std::string() : exe.parent_path().string();
+}
+
 }  // namespace fileOps

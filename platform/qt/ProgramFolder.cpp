@@ -2,8 +2,14 @@
 
 #include <QCoreApplication>
 
+#include "FileOps.h"
+
 std::string programFolder() {
-    std::string folder = QCoreApplication::applicationDirPath().toStdString();
+    // The command-line tool's commands that draw nothing run without an application object;
+    // Qt would only warn then, so the system names the executable's folder.
+    std::string folder = QCoreApplication::instance() != nullptr
+                             ? QCoreApplication::applicationDirPath().toStdString()
+                             : fileOps::executableFolder();
     if (folder.empty() || folder.back() != '/') {
         folder += '/';
     }

@@ -268,4 +268,28 @@ std::error_code replaceFile(const std::string& path, std::string_view bytes,
     return code;
 }
 
+std::string executableFolder() {
+    // A name that fills the buffer may have been cut short: a larger one, up to the longest
+    // path the system has.
+    std::wstring name;
+    for (DWORD size = MAX_PATH; name.empty() && size <= 65536; size *= 2) {
+        std::wstring buffer(size, L'\0');
+        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), size);
+        if (length == 0) {
+            return {};
+        }
+        if (length < size) {
+            name = buffer.substr(0, length);
+        }
+    }
+    std::string folder = utf8Text(name);
+    for (char& c : folder) {
+        if (c == '\\') {
+            c = '/';
+        }
+    }
+    const std::size_t slash = folder.find_last_of('/');
+    return slash == std::string::npos ? std::string() : folder.substr(0, slash);
+}
+
 }  // namespace fileOps

@@ -3,6 +3,9 @@
 #include <filesystem>
 #include <sstream>
 
+#include <QCoreApplication>
+#include <QtGlobal>
+
 #include "Commands.h"
 #include "FileBytes.h"
 #include "JpegEncoder.h"
@@ -165,3 +168,26 @@ TEST_F(CliTest, ExportToAnUnwritablePlaceFails) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> qtMessages;
+
+void keepQtMessage(QtMsgType, const QMessageLogContext&, const QString& text) {
+    qtMessages.push_back(text.toStdString());
+}
+
+}  // namespace
+
+// The library commands run without an application object: looking for Halcyra.ini beside the
+// program must not make Qt complain on standard error.
+TEST(CliLibraryTest, TheDefaultLibraryIsFoundWithoutQtsWarnings) {
+    ASSERT_EQ(QCoreApplication::instance(), nullptr);
+    qtMessages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(keepQtMessage);
+    const CliRun run = cli({"library"});
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(qtMessages, std::vector<std::string>{});
+    EXPECT_NE(run.out.find("\"library\": "), std::string::npos) << run.out;
+}

@@ -51,14 +51,15 @@ int shadeOfColour(const QColor& colour) {
     return best;
 }
 
-int shadeOfBitmap(const FrameBitmap& bitmap) {
-    if (!bitmap.isCreated()) {
-        return -1;
-    }
+QColor centreColour(const FrameBitmap& bitmap) {
     const std::uint8_t* p = bitmap.pixels() +
                             static_cast<std::size_t>(bitmap.height() / 2) * bitmap.stride() +
                             static_cast<std::size_t>(bitmap.width() / 2) * 3;
-    return shadeOfColour(QColor(p[2], p[1], p[0]));
+    return {p[2], p[1], p[0]};
+}
+
+int shadeOfBitmap(const FrameBitmap& bitmap) {
+    return bitmap.isCreated() ? shadeOfColour(centreColour(bitmap)) : -1;
 }
 
 std::vector<std::uint8_t> flatJpeg(const QColor& colour, int width, int height) {
@@ -184,10 +185,7 @@ std::string ScreenCheck::mismatch() {
     if (!recording->decodeInto(static_cast<std::uint32_t>(frame), decoded)) {
         return "frame " + std::to_string(frame) + " does not decode";
     }
-    const std::uint8_t* p = decoded.pixels() +
-                            static_cast<std::size_t>(decoded.height() / 2) * decoded.stride() +
-                            static_cast<std::size_t>(decoded.width() / 2) * 3;
-    const QColor expected(p[2], p[1], p[0]);
+    const QColor expected = centreColour(decoded);
 
     QWindow* window = player.window()->windowHandle();
     const QImage screen = window->screen()->grabWindow(window->winId()).toImage();
@@ -205,13 +203,8 @@ std::string ScreenCheck::mismatch() {
     int shownFrame = -1;
     for (std::uint32_t k = 0; k < recording->frameCount() && shownFrame < 0; ++k) {
         FrameBitmap other;
-        if (recording->decodeInto(k, other)) {
-            const std::uint8_t* q = other.pixels() +
-                                    static_cast<std::size_t>(other.height() / 2) * other.stride() +
-                                    static_cast<std::size_t>(other.width() / 2) * 3;
-            if (QColor(q[2], q[1], q[0]) == shown) {
-                shownFrame = static_cast<int>(k);
-            }
+        if (recording->decodeInto(k, other) && centreColour(other) == shown) {
+            shownFrame = static_cast<int>(k);
         }
     }
     return "the readout names frame " + std::to_string(frame) + " but the picture shows " +

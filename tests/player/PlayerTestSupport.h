@@ -24,6 +24,8 @@ class StandInOwner;
 QColor shadeColour(int shade);
 // The shade nearest to `colour`, or -1 when none is close.
 int shadeOfColour(const QColor& colour);
+// The colour of a bitmap's centre pixel.
+QColor centreColour(const FrameBitmap& bitmap);
 // The shade of the centre pixel of a bitmap, or -1.
 int shadeOfBitmap(const FrameBitmap& bitmap);
 

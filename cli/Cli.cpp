@@ -17,6 +17,10 @@ constexpr CliCommand commands[] = {
     {"import", "copy the recordings of files, folders or a card into the library, verified",
      runImportCommand},
     {"library", "print the library's recordings as JSON, newest first", runLibraryCommand},
+#ifdef HALCYRA_PUSH
+    {"push", "send the recordings of files, folders, a card or a library to halcyra-server",
+     runPushCommand},
+#endif
     {"sensitivity", "write halc.inf, the shock-detection sensitivity", runSensitivityCommand},
     {"clock", "write writetime.txt, the recorder's clock setting", runClockCommand},
 };

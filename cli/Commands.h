@@ -23,6 +23,9 @@ int runSensitivityCommand(std::span<const std::string> args, std::ostream& out, 
 int runImportCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 int runLibraryCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 int runClockCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+#ifdef HALCYRA_PUSH
+int runPushCommand(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+#endif
 
 // Runs halcyra-cli with the words after the program's name.
 int runCli(std::span<const std::string> args, std::ostream& out, std::ostream& err);

@@ -1,0 +1,86 @@
+// Signing in and out, the CSRF rule for changes made with the session cookie, and the lock
+// on a name after wrong passwords.
+#include <chrono>
+
+#include <nlohmann/json.hpp>
+
+#include "ServerFixture.h"
+
+namespace {
+
+class Sessions : public ServerFixture {
+protected:
+    void SetUp() override {
+        ServerFixture::SetUp();
+        start();
+        addUser("mara", Role::Manager, {"north"}, "mara-pw");
+        const std::string token = addToken("cam1", "north");
+        auto c = client();
+        const auto res = c.Post("/api/v1/recordings",
+                                {{"Authorization", "Bearer " + token}, {"X-Filename", "a.dat"}},
+                                bytesText(smallRecording(2, 40)), "application/octet-stream");
+        ASSERT_TRUE(res);
+        ASSERT_EQ(res->status, 201);
+        path = "/api/v1/recordings/" + nlohmann::json::parse(res->body).at("sha256").get<std::string>();
+    }
+
+    int patch(const httplib::Headers& headers) {
+        auto c = client();
+        const auto res = c.Patch(path.c_str(), headers, R"({"note": "seen"})", "application/json");
+        return res ? res->status : -1;
+    }
+
+    std::string path;
+};
+
+}  // namespace
+
+TEST_F(Sessions, AChangeWithTheCookieNeedsTheCsrfTokenFromTheSameOrigin) {
+    const Session s = login("mara", "mara-pw");
+    ASSERT_EQ(s.status, 200);
+    const std::string host = "127.0.0.1:" + std::to_string(port);
+    EXPECT_EQ(patch({{"Cookie", s.cookie}}), 403);
+    EXPECT_EQ(patch({{"Cookie", s.cookie}, {"X-CSRF-Token", s.csrf + "x"}}), 403);
+    EXPECT_EQ(patch({{"Cookie", s.cookie}, {"X-CSRF-Token", s.csrf}, {"Origin", "http://evil.example"}}), 403);
+    EXPECT_EQ(patch({{"Cookie", s.cookie}, {"X-CSRF-Token", s.csrf}, {"Origin", "http://" + host}}), 200);
+    EXPECT_EQ(patch({{"Cookie", s.cookie}, {"X-CSRF-Token", s.csrf}}), 200);
+
+    // Signed out, the cookie is worth nothing.
+    auto c = client();
+    const auto out = c.Delete("/api/v1/session", {{"Cookie", s.cookie}, {"X-CSRF-Token", s.csrf}});
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->status, 200);
+    EXPECT_EQ(patch({{"Cookie", s.cookie}, {"X-CSRF-Token", s.csrf}}), 401);
+    const auto list = c.Get("/api/v1/recordings", {{"Cookie", s.cookie}});
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->status, 401);
+}
+
+TEST_F(Sessions, FiveWrongPasswordsLockANameKnownOrNotForAMinute) {
+    using Clock = std::chrono::steady_clock;
+    std::array<Clock::duration, 2> wrongTook{};
+    for (const std::string name : {"mara", "ghost"}) {
+        const auto began = Clock::now();
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(login(name, "wrong").status, 401) << name << " attempt " << i + 1;
+        }
+        wrongTook[name == "mara" ? 0 : 1] = Clock::now() - began;
+        // Locked now, the right password too.
+        EXPECT_EQ(login(name, "mara-pw").status, 429) << name;
+    }
+    // An unknown name costs the same hash as a known one, so the wait does not tell them apart.
+    EXPECT_GT(wrongTook[1], wrongTook[0] / 2);
+    // Another name is not locked by them.
+    addUser("vic", Role::Viewer, {}, "vic-pw");
+    EXPECT_EQ(login("vic", "vic-pw").status, 200);
+}
+
+TEST_F(Sessions, ASignInBodyIsReadStrictly) {
+    auto c = client();
+    for (const std::string& body : std::vector<std::string>{"", "{", "[]", R"({"user": "mara"})", R"({"user": "mara", "password": 5})",
+          R"({"user": "mara", "password": "mara-pw", "extra": 1})", std::string(70 * 1024, ' ')}) {
+        const auto res = c.Post("/api/v1/session", body, "application/json");
+        ASSERT_TRUE(res);
+        EXPECT_TRUE(res->status == 400 || res->status == 413) << body.substr(0, 60) << " " << res->status;
+    }
+}

@@ -223,6 +223,11 @@ int importCommand(const Options& o, store::Database& database, std::ostream& out
     Importer importer(library);
     bool failed = false;
     importer.setResultHandler([&](const ImportResult& result) {
+        const std::string name = std::filesystem::path(result.source).filename().string();
+        if (result.status == ImportResult::Status::Skipped &&
+            (name == "recording.json" || name.starts_with('.'))) {
+            return;  // a desktop library's own files, not recordings
+        }
         nlohmann::json line{{"source", result.source}, {"status", statusText(result.status)}};
         if (!result.sha256.empty()) {
             line["sha256"] = result.sha256;
@@ -231,7 +236,19 @@ int importCommand(const Options& o, store::Database& database, std::ostream& out
             line["reason"] = result.reason;
         }
         if (result.status == ImportResult::Status::Imported || result.status == ImportResult::Status::Present) {
-            const auto entry = Library::readFolder(std::filesystem::path(result.path).parent_path().string());
+            auto entry = Library::readFolder(std::filesystem::path(result.path).parent_path().string());
+            // From a desktop library, the user's fields come along.
+            const auto from = Library::entryOf(result.source);
+            if (entry && from && result.status == ImportResult::Status::Imported) {
+                entry->vehicle = from->vehicle;
+                entry->driver = from->driver;
+                entry->note = from->note;
+                entry->clockOffset = from->clockOffset;
+                std::string error;
+                if (!library.saveUserFields(*entry, error)) {
+                    line["warning"] = "the vehicle, driver and note were not carried over: " + error;
+                }
+            }
             if (entry) {
                 store::Transaction t(database, store::Transaction::Write);
                 recordingIndex::put(*t, library.root(), *entry, depot);
@@ -318,7 +335,7 @@ int runServerCli(std::span<const std::string> args, std::istream& in, std::ostre
     } catch (const AccountError& error) {
         err << "halcyra-server: " << error.what() << "\n";
         return 1;
-    } catch (const store::DatabaseError& error) {
+    } catch (const std::exception& error) {
         err << "halcyra-server: " << error.what() << "\n";
         return 1;
     }

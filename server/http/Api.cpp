@@ -34,7 +34,7 @@ constexpr const char* sessionCookie = "halcyra_session";
 
 // What the request log needs from the handler's thread.
 thread_local std::chrono::steady_clock::time_point requestStart;
-thread_local std::string requestActor;
+thread_local std::string requestActor = "-";
 
 std::string text(const json& value) {
     return value.dump(-1, ' ', false, json::error_handler_t::replace);
@@ -255,8 +255,13 @@ Api::Api(store::Database& database, const Library& library, Options options)
             const std::size_t bytes = res.content_length_ > 0 ? res.content_length_ : res.body.size();
             static std::mutex logLock;
             const std::lock_guard lock(logLock);
-            std::cerr << isoNow() << ' ' << req.remote_addr << ' ' << requestActor << ' ' << req.method
-                      << ' ' << req.path << ' ' << res.status << ' ' << bytes << ' ' << ms << "ms\n";
+            // A request too broken to be routed has no method or path.
+            const auto shown = [](const std::string& text) { return text.empty() ? std::string("-") : text; };
+            std::cerr << isoNow() << ' ' << shown(req.remote_addr) << ' ' << requestActor << ' '
+                      << shown(req.method) << ' ' << shown(req.path) << ' ' << res.status << ' ' << bytes
+                      << ' ' << ms << "ms\n";
+            requestActor = "-";
+            requestStart = std::chrono::steady_clock::now();
         });
     }
     UploadService::removeLeftovers(library.root());
@@ -638,8 +643,9 @@ void Api::recordingFile(Exchange& x) {
         }
     }
     if (!satisfiable) {
+        // No body: httplib would cut it by the same ranges.
         x.res.set_header("Content-Range", "bytes */" + std::to_string(size));
-        fail(x.res, 416, "the range asked for is outside the file's " + std::to_string(size) + " bytes");
+        x.res.status = 416;
         return;
     }
     if (x.req.ranges.empty() || x.req.ranges.front().first == 0) {

@@ -1,5 +1,6 @@
 #include "ServerCli.h"
 
+#include <atomic>
 #include <csignal>
 #include <filesystem>
 #include <map>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include <pthread.h>
+#include <signal.h>
 
 #include <nlohmann/json.hpp>
 
@@ -149,15 +151,20 @@ int serve(const Options& o, store::Database& database, std::ostream& err) {
         err << "halcyra-server: cannot listen on " << host << ":" << port << "\n";
         return 1;
     }
-    std::thread watcher([&api, stopSignals] {
-        int signal = 0;
-        sigwait(&stopSignals, &signal);
-        api.stop();
+    std::atomic<bool> stopped{false};
+    std::thread watcher([&api, &stopped, stopSignals] {
+        constexpr timespec wait{0, 200'000'000};
+        while (!stopped) {
+            if (sigtimedwait(&stopSignals, nullptr, &wait) > 0) {
+                api.stop();
+                return;
+            }
+        }
     });
     err << "halcyra-server: serving " << library.root() << " on http://" << host << ":" << bound
         << "/ (" << database.backend() << ")\n";
     const bool ran = api.run();
-    pthread_kill(watcher.native_handle(), SIGTERM);
+    stopped = true;
     watcher.join();
     err << "halcyra-server: stopped\n";
     return ran ? 0 : 1;

@@ -91,7 +91,7 @@ void Accounts::addUser(const User& user, const std::string& password, const std:
     const std::string hash = secrets::hashPassword(password);
     store::Transaction t(database, store::Transaction::Write);
     if (t->queryOne("SELECT 1 FROM users WHERE name = $1", {user.name})) {
-        throw AccountError("there is already a user " + user.name);
+        throw AccountError("there is already a user " + user.name, AccountError::Kind::Exists);
     }
     t->execute("INSERT INTO users (name, role, password_hash, created_ms) VALUES ($1, $2, $3, $4)",
                {user.name, roleName(user.role), hash, nowMs()});
@@ -108,7 +108,7 @@ void Accounts::removeUser(const std::string& name, const std::string& actor,
                           const std::string& client) {
     store::Transaction t(database, store::Transaction::Write);
     if (t->execute("DELETE FROM users WHERE name = $1", {name}) == 0) {
-        throw AccountError("there is no user " + name);
+        throw AccountError("there is no user " + name, AccountError::Kind::Missing);
     }
     CustodyLog::append(*t, actor, client, "user_removed", "", details({{"user", name}}));
     t.commit();
@@ -122,12 +122,64 @@ void Accounts::setPassword(const std::string& name, const std::string& password,
     const std::string hash = secrets::hashPassword(password);
     store::Transaction t(database, store::Transaction::Write);
     if (t->execute("UPDATE users SET password_hash = $2 WHERE name = $1", {name, hash}) == 0) {
-        throw AccountError("there is no user " + name);
+        throw AccountError("there is no user " + name, AccountError::Kind::Missing);
     }
     // A new password ends the sessions opened with the old one.
     t->execute("DELETE FROM sessions WHERE user_name = $1", {name});
     CustodyLog::append(*t, actor, client, "password_changed", "", details({{"user", name}}));
     t.commit();
+}
+
+void Accounts::changeUser(const std::string& name, std::optional<Role> role,
+                          const std::optional<std::vector<std::string>>& depots,
+                          const std::string& actor, const std::string& client) {
+    if (depots) {
+        for (const std::string& depot : *depots) {
+            if (!isValidName(depot)) {
+                throw AccountError("'" + depot + "' is not a depot name: 1 to 64 letters, digits and . _ @ -");
+            }
+        }
+    }
+    store::Transaction t(database, store::Transaction::Write);
+    if (!t->queryOne("SELECT 1 FROM users WHERE name = $1", {name})) {
+        throw AccountError("there is no user " + name, AccountError::Kind::Missing);
+    }
+    nlohmann::json change{{"user", name}};
+    if (role) {
+        t->execute("UPDATE users SET role = $2 WHERE name = $1", {name, roleName(*role)});
+        change["role"] = roleName(*role);
+    }
+    if (depots) {
+        t->execute("DELETE FROM user_depots WHERE user_name = $1", {name});
+        for (const std::string& depot : *depots) {
+            t->execute("INSERT INTO user_depots (user_name, depot) VALUES ($1, $2) ON CONFLICT DO NOTHING",
+                       {name, depot});
+        }
+        change["depots"] = *depots;
+    }
+    // What the user may do changed: they sign in again.
+    t->execute("DELETE FROM sessions WHERE user_name = $1", {name});
+    CustodyLog::append(*t, actor, client, "user_changed", "", details(change));
+    t.commit();
+}
+
+void Accounts::removeDeviceToken(const std::string& name, const std::string& actor,
+                                 const std::string& client) {
+    store::Transaction t(database, store::Transaction::Write);
+    if (t->execute("DELETE FROM device_tokens WHERE name = $1", {name}) == 0) {
+        throw AccountError("there is no token " + name, AccountError::Kind::Missing);
+    }
+    CustodyLog::append(*t, actor, client, "token_removed", "", details({{"token", name}}));
+    t.commit();
+}
+
+std::vector<DeviceToken> Accounts::deviceTokens() {
+    std::vector<DeviceToken> tokens;
+    for (const auto& row :
+         database.connection().query("SELECT name, depot, created_ms FROM device_tokens ORDER BY name")) {
+        tokens.push_back(DeviceToken{row[0].text(), row[1].text(), row[2].integer()});
+    }
+    return tokens;
 }
 
 std::vector<User> Accounts::users() {
@@ -161,10 +213,10 @@ std::string Accounts::addDeviceToken(const std::string& name, const std::string&
     if (!isValidName(name) || !isValidName(depot)) {
         throw AccountError("a token's name and depot are 1 to 64 letters, digits and . _ @ -");
     }
-    const std::string token = secrets::newToken();
+    std::string token = secrets::newToken();
     store::Transaction t(database, store::Transaction::Write);
     if (t->queryOne("SELECT 1 FROM device_tokens WHERE name = $1", {name})) {
-        throw AccountError("there is already a token " + name);
+        throw AccountError("there is already a token " + name, AccountError::Kind::Exists);
     }
     t->execute("INSERT INTO device_tokens (token_hash, name, depot, created_ms) VALUES ($1, $2, $3, $4)",
                {secrets::tokenHash(token), name, depot, nowMs()});

@@ -42,7 +42,16 @@ struct Caller {
 
 class AccountError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    enum class Kind { Invalid, Exists, Missing };
+    explicit AccountError(const std::string& what, Kind kind = Kind::Invalid)
+        : std::runtime_error(what), kind(kind) {}
+    Kind kind;
+};
+
+struct DeviceToken {
+    std::string name;
+    std::string depot;
+    std::int64_t createdMs = 0;
 };
 
 // Users, their depots, sessions and device tokens. Passwords and tokens are kept only as
@@ -61,12 +70,19 @@ public:
     void removeUser(const std::string& name, const std::string& actor, const std::string& client);
     void setPassword(const std::string& name, const std::string& password, const std::string& actor,
                      const std::string& client);
+    // Sets the role and the depots that are given; the sessions of the user end.
+    void changeUser(const std::string& name, std::optional<Role> role,
+                    const std::optional<std::vector<std::string>>& depots, const std::string& actor,
+                    const std::string& client);
     std::vector<User> users();
     std::optional<User> user(const std::string& name);
 
     // A new device token for uploads into `depot`; the token itself is returned once.
     std::string addDeviceToken(const std::string& name, const std::string& depot,
                                const std::string& actor, const std::string& client);
+
+    void removeDeviceToken(const std::string& name, const std::string& actor, const std::string& client);
+    std::vector<DeviceToken> deviceTokens();
 
     struct Login {
         enum class Outcome { Ok, Wrong, Locked };

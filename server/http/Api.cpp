@@ -29,7 +29,7 @@ struct Api::Exchange {
 
 namespace {
 
-constexpr std::size_t jsonBodyLimit = 64 * 1024;
+constexpr std::size_t jsonBodyLimit = std::size_t{64} * 1024;
 constexpr const char* sessionCookie = "halcyra_session";
 
 // What the request log needs from the handler's thread.
@@ -89,6 +89,11 @@ bool matches(std::string_view pattern, std::string_view path, std::vector<std::s
         } else if (want == "{index}") {
             if (got.empty() || got.size() > 9 ||
                 got.find_first_not_of("0123456789") != std::string_view::npos) {
+                return false;
+            }
+            params.emplace_back(got);
+        } else if (want == "{name}") {
+            if (!isValidName(std::string(got))) {
                 return false;
             }
             params.emplace_back(got);
@@ -176,6 +181,13 @@ const std::vector<Api::Route>& Api::routes() {
         {"GET", "/api/v1/recordings/{sha256}/file", Access::Manager, &Api::recordingFile},
         {"GET", "/api/v1/recordings/{sha256}/frames/{index}", Access::Viewer, &Api::frame},
         {"GET", "/api/v1/recordings/{sha256}/custody", Access::Manager, &Api::custody},
+        {"GET", "/api/v1/users", Access::Admin, &Api::listUsers},
+        {"POST", "/api/v1/users", Access::Admin, &Api::addUser},
+        {"PATCH", "/api/v1/users/{name}", Access::Admin, &Api::changeUser},
+        {"DELETE", "/api/v1/users/{name}", Access::Admin, &Api::removeUser},
+        {"GET", "/api/v1/tokens", Access::Admin, &Api::listTokens},
+        {"POST", "/api/v1/tokens", Access::Admin, &Api::addToken},
+        {"DELETE", "/api/v1/tokens/{name}", Access::Admin, &Api::removeToken},
     };
     return table;
 }
@@ -347,6 +359,7 @@ void Api::dispatch(const httplib::Request& req, httplib::Response& res,
             case Access::Viewer: allowed = isUser; break;
             case Access::Manager: allowed = managing; break;
             case Access::Uploader: allowed = managing || x.caller.kind == Caller::Kind::Device; break;
+            case Access::Admin: allowed = isUser && x.caller.user.role == Role::Admin; break;
         }
         if (route->access != Access::Anyone && x.caller.kind == Caller::Kind::Anonymous) {
             fail(res, 401, "sign in first");
@@ -357,6 +370,11 @@ void Api::dispatch(const httplib::Request& req, httplib::Response& res,
             return;
         }
         (this->*(route->handler))(x);
+    } catch (const AccountError& error) {
+        fail(res, error.kind == AccountError::Kind::Exists    ? 409
+                  : error.kind == AccountError::Kind::Missing ? 404
+                                                              : 400,
+             error.what());
     } catch (const store::DatabaseError& error) {
         std::cerr << "halcyra-server: " << error.what() << "\n";
         fail(res, 503, std::string("the database is unavailable: ") + error.what());
@@ -696,4 +714,136 @@ void Api::custody(Exchange& x) {
                                {"prevHash", e.prevHash}, {"hash", e.hash}});
     }
     answer(x.res, 200, json{{"recording", r->sha256}, {"entries", entries}});
+}
+
+namespace {
+
+json userJson(const User& user) {
+    return json{{"user", user.name}, {"role", roleName(user.role)}, {"depots", user.depots}};
+}
+
+// The depots of a user's body: an array of names. False when it is something else.
+bool readDepots(const json& value, std::vector<std::string>& depots) {
+    if (!value.is_array()) {
+        return false;
+    }
+    for (const json& depot : value) {
+        if (!depot.is_string()) {
+            return false;
+        }
+        depots.push_back(depot.get<std::string>());
+    }
+    return true;
+}
+
+// True when every key of `body` is among `allowed`; else answers 400 naming the one that is not.
+bool onlyKeys(Api::Exchange& x, const json& body, std::initializer_list<std::string_view> allowed) {
+    for (const auto& [key, value] : body.items()) {
+        if (std::find(allowed.begin(), allowed.end(), key) == allowed.end()) {
+            fail(x.res, 400, "unknown field '" + key + "'");
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+void Api::listUsers(Exchange& x) {
+    json users = json::array();
+    for (const User& user : accounts.users()) {
+        users.push_back(userJson(user));
+    }
+    answer(x.res, 200, json{{"users", users}});
+}
+
+void Api::addUser(Exchange& x) {
+    json body;
+    if (!readJson(x, body) || !onlyKeys(x, body, {"user", "password", "role", "depots"})) {
+        return;
+    }
+    User user;
+    if (!body.contains("user") || !body["user"].is_string() || !body.contains("password") ||
+        !body["password"].is_string() || !body.contains("role") || !body["role"].is_string() ||
+        !roleNamed(body["role"].get<std::string>()) ||
+        (body.contains("depots") && !readDepots(body["depots"], user.depots))) {
+        fail(x.res, 400, "the body is {\"user\", \"password\", \"role\": admin|manager|viewer, \"depots\": [...]}");
+        return;
+    }
+    user.name = body["user"].get<std::string>();
+    user.role = *roleNamed(body["role"].get<std::string>());
+    accounts.addUser(user, body["password"].get<std::string>(), x.caller.actor(), x.caller.client);
+    answer(x.res, 201, userJson(user));
+}
+
+void Api::changeUser(Exchange& x) {
+    json body;
+    if (!readJson(x, body) || !onlyKeys(x, body, {"role", "depots", "password"})) {
+        return;
+    }
+    std::optional<Role> role;
+    std::optional<std::vector<std::string>> depots;
+    if (body.contains("role")) {
+        role = body["role"].is_string() ? roleNamed(body["role"].get<std::string>()) : std::nullopt;
+        if (!role) {
+            fail(x.res, 400, "role is admin, manager or viewer");
+            return;
+        }
+    }
+    if (body.contains("depots") && !readDepots(body["depots"], depots.emplace())) {
+        fail(x.res, 400, "depots is an array of depot names");
+        return;
+    }
+    if (body.contains("password") && !body["password"].is_string()) {
+        fail(x.res, 400, "password is a string");
+        return;
+    }
+    const std::string& name = x.params[0];
+    if (role || depots) {
+        accounts.changeUser(name, role, depots, x.caller.actor(), x.caller.client);
+    }
+    if (body.contains("password")) {
+        accounts.setPassword(name, body["password"].get<std::string>(), x.caller.actor(), x.caller.client);
+    }
+    const auto user = accounts.user(name);
+    if (!user) {
+        fail(x.res, 404, "there is no user " + name);
+        return;
+    }
+    answer(x.res, 200, userJson(*user));
+}
+
+void Api::removeUser(Exchange& x) {
+    accounts.removeUser(x.params[0], x.caller.actor(), x.caller.client);
+    answer(x.res, 200, json{{"removed", x.params[0]}});
+}
+
+void Api::listTokens(Exchange& x) {
+    json tokens = json::array();
+    for (const DeviceToken& token : accounts.deviceTokens()) {
+        tokens.push_back(json{{"name", token.name}, {"depot", token.depot}, {"createdMs", token.createdMs}});
+    }
+    answer(x.res, 200, json{{"tokens", tokens}});
+}
+
+void Api::addToken(Exchange& x) {
+    json body;
+    if (!readJson(x, body) || !onlyKeys(x, body, {"name", "depot"})) {
+        return;
+    }
+    if (!body.contains("name") || !body["name"].is_string() || !body.contains("depot") ||
+        !body["depot"].is_string()) {
+        fail(x.res, 400, "the body is {\"name\", \"depot\"}");
+        return;
+    }
+    const std::string name = body["name"].get<std::string>();
+    const std::string depot = body["depot"].get<std::string>();
+    const std::string token = accounts.addDeviceToken(name, depot, x.caller.actor(), x.caller.client);
+    // The only time the token is shown.
+    answer(x.res, 201, json{{"name", name}, {"depot", depot}, {"token", token}});
+}
+
+void Api::removeToken(Exchange& x) {
+    accounts.removeDeviceToken(x.params[0], x.caller.actor(), x.caller.client);
+    answer(x.res, 200, json{{"removed", x.params[0]}});
 }

@@ -25,6 +25,7 @@ enum class Access {
     Viewer,    // any user; recordings of their depots
     Manager,   // managers and admins; recordings of their depots
     Uploader,  // device tokens, managers and admins
+    Admin,     // accounts and device tokens
 };
 
 // The JSON API over HTTP. Every route stands in one table with the access it needs, so a
@@ -36,7 +37,7 @@ public:
     using Handler = void (Api::*)(Exchange&);
     struct Route {
         std::string_view method;
-        std::string_view pattern;  // "{sha256}" and "{index}" stand for one path part
+        std::string_view pattern;  // "{sha256}", "{index}" and "{name}" stand for one path part
         Access access;
         Handler handler;
     };
@@ -75,6 +76,13 @@ private:
     void recordingFile(Exchange& x);
     void frame(Exchange& x);
     void custody(Exchange& x);
+    void listUsers(Exchange& x);
+    void addUser(Exchange& x);
+    void changeUser(Exchange& x);
+    void removeUser(Exchange& x);
+    void listTokens(Exchange& x);
+    void addToken(Exchange& x);
+    void removeToken(Exchange& x);
 
     store::Database& database;
     Library library;

@@ -25,6 +25,13 @@ const std::map<std::string, std::array<int, whoCount>> expected = {
     {"GET /api/v1/recordings/{sha256}/file", {401, 403, 404, 200, 200, 403}},
     {"GET /api/v1/recordings/{sha256}/frames/{index}", {401, 200, 404, 200, 200, 403}},
     {"GET /api/v1/recordings/{sha256}/custody", {401, 403, 404, 200, 200, 403}},
+    {"GET /api/v1/users", {401, 403, 403, 403, 200, 403}},
+    {"POST /api/v1/users", {401, 403, 403, 403, 201, 403}},
+    {"PATCH /api/v1/users/{name}", {401, 403, 403, 403, 200, 403}},
+    {"DELETE /api/v1/users/{name}", {401, 403, 403, 403, 200, 403}},
+    {"GET /api/v1/tokens", {401, 403, 403, 403, 200, 403}},
+    {"POST /api/v1/tokens", {401, 403, 403, 403, 201, 403}},
+    {"DELETE /api/v1/tokens/{name}", {401, 403, 403, 403, 200, 403}},
 };
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
@@ -44,6 +51,8 @@ protected:
         addUser("mara", Role::Manager, {"north"}, "mara-pw");
         addUser("root", Role::Admin, {}, "root-pw");
         token = addToken("cam1", "north");
+        addToken("spare-token", "south");
+        addUser("spare", Role::Viewer, {}, "spare-pw");
         for (const auto& [who, name, password] :
              {std::tuple{Viewer, "vic", "vic-pw"}, std::tuple{OtherManager, "otto", "otto-pw"},
               std::tuple{Manager, "mara", "mara-pw"}, std::tuple{Admin, "root", "root-pw"}}) {
@@ -70,6 +79,7 @@ protected:
         }
         std::string path = replaced(std::string(route.pattern), "{sha256}", sha256);
         path = replaced(path, "{index}", "0");
+        path = replaced(path, "{name}", route.pattern.starts_with("/api/v1/users") ? "spare" : "spare-token");
         std::string body;
         std::string type = "application/json";
         if (route.pattern == "/api/v1/session") {
@@ -79,6 +89,13 @@ protected:
             headers.emplace("X-Depot", "north");
             body = bytesText(recordingBytes);
             type = "application/octet-stream";
+        } else if (route.pattern == "/api/v1/users") {
+            body = nlohmann::json{{"user", "added-by-" + std::to_string(who)}, {"password", "pw"},
+                                  {"role", "viewer"}}.dump();
+        } else if (route.pattern == "/api/v1/tokens") {
+            body = nlohmann::json{{"name", "token-by-" + std::to_string(who)}, {"depot", "north"}}.dump();
+        } else if (route.pattern == "/api/v1/users/{name}") {
+            body = R"({"depots": ["south", "west"]})";
         } else if (route.method == "PATCH") {
             body = R"({"note": "checked"})";
         }

@@ -84,3 +84,28 @@ TEST_F(Sessions, ASignInBodyIsReadStrictly) {
         EXPECT_TRUE(res->status == 400 || res->status == 413) << body.substr(0, 60) << " " << res->status;
     }
 }
+
+TEST_F(Sessions, AnAdminsChangeToAUserEndsTheirSessions) {
+    addUser("root", Role::Admin, {}, "root-pw");
+    const Session admin = login("root", "root-pw");
+    const Session mara = login("mara", "mara-pw");
+    ASSERT_EQ(admin.status, 200);
+    ASSERT_EQ(mara.status, 200);
+    auto c = client();
+    const httplib::Headers asAdmin = {{"Cookie", admin.cookie}, {"X-CSRF-Token", admin.csrf}};
+    const auto taken = c.Post("/api/v1/users", asAdmin,
+                              R"({"user": "mara", "password": "x", "role": "viewer"})", "application/json");
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->status, 409);
+    const auto moved = c.Patch("/api/v1/users/mara", asAdmin, R"({"depots": ["south"]})", "application/json");
+    ASSERT_TRUE(moved);
+    ASSERT_EQ(moved->status, 200) << moved->body;
+
+    const auto old = c.Get("/api/v1/recordings", {{"Cookie", mara.cookie}});
+    ASSERT_TRUE(old);
+    EXPECT_EQ(old->status, 401);
+    const Session again = login("mara", "mara-pw");
+    const auto list = c.Get("/api/v1/recordings", {{"Cookie", again.cookie}});
+    ASSERT_TRUE(list);
+    EXPECT_EQ(nlohmann::json::parse(list->body).at("total"), 0);  // the recording is north's
+}

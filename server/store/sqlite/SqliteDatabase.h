@@ -16,6 +16,10 @@ class SqliteDatabase final : public Database {
 public:
     explicit SqliteDatabase(std::string path);
     ~SqliteDatabase() override;
+    SqliteDatabase(const SqliteDatabase&) = delete;
+    SqliteDatabase& operator=(const SqliteDatabase&) = delete;
+    SqliteDatabase(SqliteDatabase&&) = delete;
+    SqliteDatabase& operator=(SqliteDatabase&&) = delete;
 
     Connection& connection() override;
     std::string backend() const override { return "sqlite"; }

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include <pthread.h>
-#include <signal.h>
 
 #include <nlohmann/json.hpp>
 

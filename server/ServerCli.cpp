@@ -17,6 +17,7 @@
 #include "CustodyLog.h"
 #include "Database.h"
 #include "Importer.h"
+#include "ProfileFile.h"
 #include "RecordingIndex.h"
 #include "RecordingService.h"
 #include "Secrets.h"
@@ -24,7 +25,7 @@
 namespace {
 
 constexpr const char* usage =
-    "usage: halcyra-server COMMAND [--library DIR] [--database URL]\n\n"
+    "usage: halcyra-server COMMAND [--library DIR] [--database URL] [--config FILE]\n\n"
     "  serve [--listen HOST:PORT] [--max-upload MB]   serves the JSON API (127.0.0.1:8080)\n"
     "  user add NAME --role admin|manager|viewer [--depot NAME]...   password from stdin\n"
     "  user list | user remove NAME | user password NAME   (the new password from stdin)\n"
@@ -33,6 +34,8 @@ constexpr const char* usage =
     "  reindex                            rebuilds the index from the library's folders\n"
     "  audit verify                       checks the custody log's chain: exit 0 when it holds\n\n"
     "The library is DIR; the database URL is sqlite:FILE (by default DIR/.halcyra-server.sqlite).\n"
+    "--config FILE reads library, database, listen and max-upload from its [server] section;\n"
+    "options on the command line come first.\n"
     "Exit status: 0 done, 1 failed, 2 usage error.\n";
 
 constexpr const char* consoleActor = "console";
@@ -44,6 +47,7 @@ struct Options {
     std::optional<std::string> listen;
     std::optional<std::string> maxUpload;
     std::optional<std::string> role;
+    std::optional<std::string> config;
     std::vector<std::string> depots;
 };
 
@@ -51,7 +55,7 @@ struct Options {
 bool parse(std::span<const std::string> args, Options& o, std::string& problem) {
     const std::map<std::string, std::optional<std::string>*> single = {
         {"--library", &o.library}, {"--database", &o.database}, {"--listen", &o.listen},
-        {"--max-upload", &o.maxUpload}, {"--role", &o.role}};
+        {"--max-upload", &o.maxUpload}, {"--role", &o.role}, {"--config", &o.config}};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!arg.starts_with("--")) {
@@ -74,6 +78,27 @@ bool parse(std::span<const std::string> args, Options& o, std::string& problem) 
         } else {
             problem = "unknown option " + arg;
             return false;
+        }
+    }
+    return true;
+}
+
+// Takes library, database, listen and max-upload from the [server] section of the --config
+// file where the command line did not give them. False when the file cannot be read.
+bool readConfig(Options& o, std::string& problem) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(*o.config, error)) {
+        problem = "cannot read the configuration file " + *o.config;
+        return false;
+    }
+    const ProfileFile file(*o.config);
+    constexpr std::size_t valueRoom = 4096;
+    for (const auto& [key, option] :
+         {std::pair{"library", &o.library}, std::pair{"database", &o.database},
+          std::pair{"listen", &o.listen}, std::pair{"max-upload", &o.maxUpload}}) {
+        const std::string value = file.readString("server", key, "", valueRoom);
+        if (!*option && !value.empty()) {
+            *option = value;
         }
     }
     return true;
@@ -115,20 +140,66 @@ bool listenAddress(const std::string& text, std::string& host, int& port) {
     return port <= 65535;
 }
 
+// What is wrong with the command's words and options, "" when nothing is.
+std::string usageProblem(const Options& o) {
+    const std::string& command = o.words[0];
+    if (command == "serve") {
+        std::string host;
+        int port = 0;
+        if (o.listen && !listenAddress(*o.listen, host, port)) {
+            return "--listen is HOST:PORT, for example 127.0.0.1:8080";
+        }
+        if (o.maxUpload) {
+            const std::string& mb = *o.maxUpload;
+            if (mb.empty() || mb.size() > 7 || mb.find_first_not_of("0123456789") != std::string::npos ||
+                std::stoull(mb) == 0) {
+                return "--max-upload is a number of megabytes above 0";
+            }
+        }
+    } else if (command == "user") {
+        const std::string& what = o.words[1];
+        if (what == "list") {
+            return o.words.size() == 2 ? "" : "user list takes no NAME";
+        }
+        if (what != "add" && what != "remove" && what != "password") {
+            return "user add, list, remove or password";
+        }
+        if (o.words.size() != 3) {
+            return "user " + what + " takes one NAME";
+        }
+        if (what == "add" && (!o.role || !roleNamed(*o.role))) {
+            return "user add needs --role admin, manager or viewer";
+        }
+    } else if (command == "token") {
+        if (o.depots.size() != 1) {
+            return "token add needs one --depot";
+        }
+    } else if (command == "import") {
+        if (o.words.size() < 2) {
+            return "import needs at least one SOURCE";
+        }
+        if (o.depots.size() > 1 || (o.depots.size() == 1 && !isValidName(o.depots[0]))) {
+            return "import takes one valid --depot";
+        }
+        for (std::size_t i = 1; i < o.words.size(); ++i) {
+            std::error_code error;
+            if (!std::filesystem::exists(o.words[i], error)) {
+                return o.words[i] + ": no such file or folder";
+            }
+        }
+    }
+    return "";
+}
+
 int serve(const Options& o, store::Database& database, std::ostream& err) {
     std::string host = "127.0.0.1";
     int port = 8080;
-    if (o.listen && !listenAddress(*o.listen, host, port)) {
-        return usageError(err, "--listen is HOST:PORT, for example 127.0.0.1:8080");
+    if (o.listen) {
+        listenAddress(*o.listen, host, port);  // checked with the usage
     }
     Api::Options options;
     if (o.maxUpload) {
-        const std::string& mb = *o.maxUpload;
-        if (mb.empty() || mb.size() > 7 || mb.find_first_not_of("0123456789") != std::string::npos ||
-            std::stoull(mb) == 0) {
-            return usageError(err, "--max-upload is a number of megabytes above 0");
-        }
-        options.maxUpload = std::stoull(mb) << 20;
+        options.maxUpload = std::stoull(*o.maxUpload) << 20;
     }
     const Library library(*o.library);
     std::string problem;
@@ -169,8 +240,7 @@ int serve(const Options& o, store::Database& database, std::ostream& err) {
     return ran ? 0 : 1;
 }
 
-int userCommand(const Options& o, Accounts& accounts, std::istream& in, std::ostream& out,
-                std::ostream& err) {
+int userCommand(const Options& o, Accounts& accounts, std::istream& in, std::ostream& out) {
     const auto& w = o.words;
     if (w.size() == 2 && w[1] == "list") {
         for (const User& user : accounts.users()) {
@@ -179,14 +249,8 @@ int userCommand(const Options& o, Accounts& accounts, std::istream& in, std::ost
         }
         return 0;
     }
-    if (w.size() != 3) {
-        return usageError(err, "user add|remove|password takes one NAME");
-    }
     const std::string& name = w[2];
     if (w[1] == "add") {
-        if (!o.role || !roleNamed(*o.role)) {
-            return usageError(err, "user add needs --role admin, manager or viewer");
-        }
         User user{name, *roleNamed(*o.role), o.depots};
         accounts.addUser(user, readPassword(in), consoleActor, "");
         out << "added " << roleName(user.role) << " " << name << "\n";
@@ -197,29 +261,14 @@ int userCommand(const Options& o, Accounts& accounts, std::istream& in, std::ost
         out << "removed " << name << "\n";
         return 0;
     }
-    if (w[1] == "password") {
-        accounts.setPassword(name, readPassword(in), consoleActor, "");
-        out << "changed the password of " << name << "\n";
-        return 0;
-    }
-    return usageError(err, "user add, list, remove or password");
+    accounts.setPassword(name, readPassword(in), consoleActor, "");  // "password", by the usage check
+    out << "changed the password of " << name << "\n";
+    return 0;
 }
 
 int importCommand(const Options& o, store::Database& database, std::ostream& out, std::ostream& err) {
-    if (o.words.size() < 2) {
-        return usageError(err, "import needs at least one SOURCE");
-    }
-    if (o.depots.size() > 1 || (o.depots.size() == 1 && !isValidName(o.depots[0]))) {
-        return usageError(err, "import takes one valid --depot");
-    }
     const std::string depot = o.depots.empty() ? "" : o.depots[0];
-    std::vector<std::string> sources(o.words.begin() + 1, o.words.end());
-    for (const std::string& source : sources) {
-        std::error_code error;
-        if (!std::filesystem::exists(source, error)) {
-            return usageError(err, source + ": no such file or folder");
-        }
-    }
+    const std::vector<std::string> sources(o.words.begin() + 1, o.words.end());
     const Library library(*o.library);
     std::string problem;
     if (!library.ensureRoot(problem)) {
@@ -280,7 +329,7 @@ int runServerCli(std::span<const std::string> args, std::istream& in, std::ostre
                  std::ostream& err) {
     Options o;
     std::string problem;
-    if (!parse(args, o, problem)) {
+    if (!parse(args, o, problem) || (o.config && !readConfig(o, problem))) {
         return usageError(err, problem);
     }
     if (o.words.empty() || o.words[0] == "help") {
@@ -299,6 +348,10 @@ int runServerCli(std::span<const std::string> args, std::istream& in, std::ostre
     if (!known || (command == "user" && o.words.size() < 2)) {
         return usageError(err, "unknown command: " + command);
     }
+    // Every usage error is found before the library or the database is touched.
+    if (const std::string wrong = usageProblem(o); !wrong.empty()) {
+        return usageError(err, wrong);
+    }
     if (!secrets::init()) {
         err << "halcyra-server: libsodium cannot start\n";
         return 1;
@@ -314,12 +367,9 @@ int runServerCli(std::span<const std::string> args, std::istream& in, std::ostre
             return serve(o, *database, err);
         }
         if (command == "user") {
-            return userCommand(o, accounts, in, out, err);
+            return userCommand(o, accounts, in, out);
         }
         if (command == "token") {
-            if (o.depots.size() != 1) {
-                return usageError(err, "token add needs one --depot");
-            }
             out << accounts.addDeviceToken(o.words[2], o.depots[0], consoleActor, "") << "\n";
             return 0;
         }

@@ -150,8 +150,9 @@ RecordingPage list(store::Connection& c, const RecordingFilter& f) {
         where += " AND sort_key >= " + param(f.from);
     }
     if (!f.to.empty()) {
-        // "2026-11-28" takes in the whole day.
-        where += " AND sort_key <= " + param(f.to + (f.to.size() < 19 ? "\x7f" : ""));
+        // "2026-11-28" takes in the whole day: the keys are compared as far as it goes.
+        const std::string length = param(static_cast<int>(f.to.size()));
+        where += " AND substr(sort_key, 1, " + length + ") <= " + param(f.to);
     }
     for (const auto& [column, value] : {std::pair{"depot", &f.depot}, std::pair{"vehicle", &f.vehicle},
                                         std::pair{"driver", &f.driver}, std::pair{"status", &f.status}}) {

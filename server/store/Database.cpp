@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "Schema.h"
+#include "postgres/PostgresDatabase.h"
 #include "sqlite/SqliteDatabase.h"
 
 namespace store {
@@ -71,7 +72,9 @@ void Transaction::commit() {
 std::unique_ptr<Database> open(const std::string& url) {
     std::unique_ptr<Database> database;
     if (url.starts_with("postgresql://") || url.starts_with("postgres://")) {
-        throw DatabaseError("PostgreSQL is not built into this halcyra-server yet: " + url);
+        database = std::make_unique<PostgresDatabase>(url);
+        migrate(*database);
+        return database;
     }
     std::string path = url;
     if (path.starts_with("sqlite://")) {

@@ -116,8 +116,8 @@ private:
     bool open = true;
 };
 
-// Opens the database a URL names: "sqlite:PATH", a plain PATH, or (not built yet)
-// "postgresql://...". Brings its schema up to date. Throws DatabaseError.
+// Opens the database a URL names: "sqlite:PATH", a plain PATH, or "postgresql://...". Brings
+// its schema up to date. Throws DatabaseError.
 std::unique_ptr<Database> open(const std::string& url);
 
 }  // namespace store

@@ -33,13 +33,18 @@ protected:
         return status;
     }
 
+    // An edit made straight in the database, as anyone with its file or its password could.
     void tamper(const std::string& sql) {
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(folder.file("server.sqlite").c_str(), &db), SQLITE_OK);
-        char* message = nullptr;
-        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << message;
-        sqlite3_free(message);
-        sqlite3_close(db);
+        if (databaseUrl.starts_with("sqlite:")) {
+            sqlite3* db = nullptr;
+            ASSERT_EQ(sqlite3_open(folder.file("server.sqlite").c_str(), &db), SQLITE_OK);
+            char* message = nullptr;
+            EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << message;
+            sqlite3_free(message);
+            sqlite3_close(db);
+        } else {
+            store::open(databaseUrl)->connection().executeScript(sql);
+        }
     }
 };
 

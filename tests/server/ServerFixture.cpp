@@ -1,6 +1,7 @@
 #include "ServerFixture.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include <nlohmann/json.hpp>
@@ -9,6 +10,7 @@
 #include "JpegEncoder.h"
 #include "Library.h"
 #include "RecordingFileWriter.h"
+#include "Schema.h"
 #include "Secrets.h"
 
 std::vector<std::uint8_t> smallRecording(int frames, std::uint8_t shade, const std::string& date) {
@@ -40,8 +42,17 @@ std::vector<std::string> tree(const std::string& folder) {
 void ServerFixture::SetUp() {
     ASSERT_TRUE(secrets::init());
     libraryRoot = folder.file("library");
-    databaseUrl = "sqlite:" + folder.file("server.sqlite");
-    database = store::open(databaseUrl);
+    // HALCYRA_TEST_POSTGRES names a PostgreSQL database the tests may empty (scripts/test-postgres).
+    const char* postgres = std::getenv("HALCYRA_TEST_POSTGRES");
+    if (postgres != nullptr && *postgres != '\0') {
+        databaseUrl = postgres;
+        database = store::open(databaseUrl);
+        database->connection().executeScript("DROP SCHEMA public CASCADE; CREATE SCHEMA public;");
+        store::migrate(*database);
+    } else {
+        databaseUrl = "sqlite:" + folder.file("server.sqlite");
+        database = store::open(databaseUrl);
+    }
 }
 
 void ServerFixture::start(std::uint64_t maxUpload) {

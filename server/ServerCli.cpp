@@ -26,7 +26,8 @@ namespace {
 
 constexpr const char* usage =
     "usage: halcyra-server COMMAND [--library DIR] [--database URL] [--config FILE]\n\n"
-    "  serve [--listen HOST:PORT] [--max-upload MB]   serves the JSON API (127.0.0.1:8080)\n"
+    "  serve [--listen HOST:PORT] [--max-upload MB] [--tls-cert FILE --tls-key FILE]\n"
+    "                                     serves the JSON API (127.0.0.1:8080; HTTPS only with TLS)\n"
     "  user add NAME --role admin|manager|viewer [--depot NAME]...   password from stdin\n"
     "  user list | user remove NAME | user password NAME   (the new password from stdin)\n"
     "  token add NAME --depot NAME        a device token for uploads, printed once\n"
@@ -34,8 +35,8 @@ constexpr const char* usage =
     "  reindex                            rebuilds the index from the library's folders\n"
     "  audit verify                       checks the custody log's chain: exit 0 when it holds\n\n"
     "The library is DIR; the database URL is sqlite:FILE (by default DIR/.halcyra-server.sqlite).\n"
-    "--config FILE reads library, database, listen and max-upload from its [server] section;\n"
-    "options on the command line come first.\n"
+    "--config FILE reads library, database, listen, max-upload, tls-cert and tls-key from its\n"
+    "[server] section; options on the command line come first.\n"
     "Exit status: 0 done, 1 failed, 2 usage error.\n";
 
 constexpr const char* consoleActor = "console";
@@ -48,6 +49,8 @@ struct Options {
     std::optional<std::string> maxUpload;
     std::optional<std::string> role;
     std::optional<std::string> config;
+    std::optional<std::string> tlsCert;
+    std::optional<std::string> tlsKey;
     std::vector<std::string> depots;
 };
 
@@ -55,7 +58,8 @@ struct Options {
 bool parse(std::span<const std::string> args, Options& o, std::string& problem) {
     const std::map<std::string, std::optional<std::string>*> single = {
         {"--library", &o.library}, {"--database", &o.database}, {"--listen", &o.listen},
-        {"--max-upload", &o.maxUpload}, {"--role", &o.role}, {"--config", &o.config}};
+        {"--max-upload", &o.maxUpload}, {"--role", &o.role}, {"--config", &o.config},
+        {"--tls-cert", &o.tlsCert}, {"--tls-key", &o.tlsKey}};
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (!arg.starts_with("--")) {
@@ -95,7 +99,8 @@ bool readConfig(Options& o, std::string& problem) {
     constexpr std::size_t valueRoom = 4096;
     for (const auto& [key, option] :
          {std::pair{"library", &o.library}, std::pair{"database", &o.database},
-          std::pair{"listen", &o.listen}, std::pair{"max-upload", &o.maxUpload}}) {
+          std::pair{"listen", &o.listen}, std::pair{"max-upload", &o.maxUpload},
+          std::pair{"tls-cert", &o.tlsCert}, std::pair{"tls-key", &o.tlsKey}}) {
         const std::string value = file.readString("server", key, "", valueRoom);
         if (!*option && !value.empty()) {
             *option = value;
@@ -144,6 +149,9 @@ bool listenAddress(const std::string& text, std::string& host, int& port) {
 std::string usageProblem(const Options& o) {
     const std::string& command = o.words[0];
     if (command == "serve") {
+        if (o.tlsCert.has_value() != o.tlsKey.has_value()) {
+            return "--tls-cert and --tls-key go together";
+        }
         std::string host;
         int port = 0;
         if (o.listen && !listenAddress(*o.listen, host, port)) {
@@ -215,7 +223,14 @@ int serve(const Options& o, store::Database& database, std::ostream& err) {
     sigaddset(&stopSignals, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    options.tlsCert = o.tlsCert.value_or("");
+    options.tlsKey = o.tlsKey.value_or("");
     Api api(database, library, options);
+    if (!api.valid()) {
+        err << "halcyra-server: cannot use the TLS certificate " << options.tlsCert << " with the key "
+            << options.tlsKey << "\n";
+        return 1;
+    }
     const int bound = api.bind(host, port);
     if (bound < 0) {
         err << "halcyra-server: cannot listen on " << host << ":" << port << "\n";
@@ -231,7 +246,8 @@ int serve(const Options& o, store::Database& database, std::ostream& err) {
             }
         }
     });
-    err << "halcyra-server: serving " << library.root() << " on http://" << host << ":" << bound
+    err << "halcyra-server: serving " << library.root() << " on " << (api.tls() ? "https" : "http")
+        << "://" << host << ":" << bound
         << "/ (" << database.backend() << ")\n";
     const bool ran = api.run();
     stopped = true;

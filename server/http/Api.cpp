@@ -230,7 +230,9 @@ Api::Api(store::Database& database, const Library& library, Options options)
       accounts(database),
       recordings(database, library),
       uploads(database, library, options.maxUpload),
-      server(std::make_unique<httplib::Server>()) {
+      server(options.tlsCert.empty()
+                 ? std::make_unique<httplib::Server>()
+                 : std::make_unique<httplib::SSLServer>(options.tlsCert.c_str(), options.tlsKey.c_str())) {
     const int threads = options.threads;
     server->new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
     server->set_read_timeout(options.readTimeoutSeconds, 0);
@@ -280,6 +282,10 @@ Api::Api(store::Database& database, const Library& library, Options options)
 }
 
 Api::~Api() = default;
+
+bool Api::valid() const {
+    return server->is_valid();
+}
 
 int Api::bind(const std::string& host, int port) {
     if (port == 0) {
@@ -340,7 +346,7 @@ void Api::dispatch(const httplib::Request& req, httplib::Response& res,
 
         if (isMutating(req.method) && req.has_header("Origin")) {
             const std::string origin = req.get_header_value("Origin");
-            if (origin != "http://" + req.get_header_value("Host")) {
+            if (origin != (tls() ? "https://" : "http://") + req.get_header_value("Host")) {
                 fail(res, 403, "a change from another origin (" + origin + ") is refused");
                 return;
             }
@@ -422,7 +428,7 @@ void Api::login(Exchange& x) {
     }
     requestActor = "user:" + login.user.name;
     x.res.set_header("Set-Cookie", std::string(sessionCookie) + "=" + login.token +
-                                       "; Path=/; HttpOnly; SameSite=Strict");
+                                       "; Path=/; HttpOnly; SameSite=Strict" + (tls() ? "; Secure" : ""));
     answer(x.res, 200, json{{"user", login.user.name}, {"role", roleName(login.user.role)},
                             {"depots", login.user.depots}, {"csrf", login.csrf}});
 }

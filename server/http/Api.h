@@ -48,12 +48,19 @@ public:
         int threads = 16;
         int readTimeoutSeconds = 15;
         bool logRequests = true;
+        // Both set: HTTPS only, with this certificate chain and key (PEM).
+        std::string tlsCert;
+        std::string tlsKey;
     };
 
     Api(store::Database& database, const Library& library, Options options);
     ~Api();
     Api(const Api&) = delete;
     Api& operator=(const Api&) = delete;
+
+    // False when the TLS certificate or key cannot be used.
+    bool valid() const;
+    bool tls() const { return !options.tlsCert.empty(); }
 
     // Binds `host`:`port` (0: any free port); the port bound, or -1.
     int bind(const std::string& host, int port);

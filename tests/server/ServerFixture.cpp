@@ -60,10 +60,13 @@ void ServerFixture::start(std::uint64_t maxUpload) {
     options.maxUpload = maxUpload;
     options.threads = 4;
     options.logRequests = false;
+    options.tlsCert = tlsCert;
+    options.tlsKey = tlsKey;
     const Library library(libraryRoot);
     std::string error;
     ASSERT_TRUE(library.ensureRoot(error)) << error;
     api = std::make_unique<Api>(*database, library, options);
+    ASSERT_TRUE(api->valid());
     port = api->bind("127.0.0.1", 0);
     ASSERT_GT(port, 0);
     serving = std::thread([this] { api->run(); });

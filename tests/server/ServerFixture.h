@@ -44,6 +44,10 @@ protected:
 
     httplib::Client client() const;
 
+    // Set before start() to serve HTTPS.
+    std::string tlsCert;
+    std::string tlsKey;
+
     TempFolder folder;
     std::string libraryRoot;
     std::string databaseUrl;

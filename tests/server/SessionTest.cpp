@@ -1,6 +1,7 @@
 // Signing in and out, the CSRF rule for changes made with the session cookie, and the lock
 // on a name after wrong passwords.
 #include <chrono>
+#include <cstdlib>
 
 #include <nlohmann/json.hpp>
 
@@ -108,4 +109,35 @@ TEST_F(Sessions, AnAdminsChangeToAUserEndsTheirSessions) {
     const auto list = c.Get("/api/v1/recordings", {{"Cookie", again.cookie}});
     ASSERT_TRUE(list);
     EXPECT_EQ(nlohmann::json::parse(list->body).at("total"), 0);  // the recording is north's
+}
+
+class TlsSessions : public ServerFixture {
+protected:
+    void SetUp() override {
+        ServerFixture::SetUp();
+        tlsCert = folder.file("cert.pem");
+        tlsKey = folder.file("key.pem");
+        const std::string make = "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=localhost -keyout '" +
+                                 tlsKey + "' -out '" + tlsCert + "' >/dev/null 2>&1";
+        if (std::system(make.c_str()) != 0) {
+            GTEST_SKIP() << "the openssl program cannot make a certificate here";
+        }
+        start();
+        addUser("vic", Role::Viewer, {}, "vic-pw");
+    }
+};
+
+TEST_F(TlsSessions, UnderTlsOnlyHttpsIsServedAndTheCookieIsSecure) {
+    httplib::SSLClient tls("127.0.0.1", port);
+    tls.enable_server_certificate_verification(false);
+    const auto signedIn = tls.Post("/api/v1/session", R"({"user": "vic", "password": "vic-pw"})",
+                                   "application/json");
+    ASSERT_TRUE(signedIn);
+    EXPECT_EQ(signedIn->status, 200);
+    EXPECT_NE(signedIn->get_header_value("Set-Cookie").find("; Secure"), std::string::npos);
+
+    auto plain = client();
+    plain.set_read_timeout(2, 0);
+    const auto refused = plain.Get("/api/v1/health");
+    EXPECT_TRUE(!refused || refused->status != 200);
 }

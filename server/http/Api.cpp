@@ -159,6 +159,10 @@ json recordingJson(const IndexedRecording& r) {
                 {"tags", r.tags}};
 }
 
+json commentJson(const Comment& c) {
+    return json{{"seq", c.seq}, {"timeMs", c.timeMs}, {"author", c.author}, {"text", c.text}};
+}
+
 bool isQueryValue(const std::string& value, std::size_t limit) {
     return value.size() <= limit;
 }
@@ -181,6 +185,7 @@ const std::vector<Api::Route>& Api::routes() {
         {"GET", "/api/v1/recordings/{sha256}/file", Access::Manager, &Api::recordingFile},
         {"GET", "/api/v1/recordings/{sha256}/frames/{index}", Access::Viewer, &Api::frame},
         {"GET", "/api/v1/recordings/{sha256}/custody", Access::Manager, &Api::custody},
+        {"POST", "/api/v1/recordings/{sha256}/comments", Access::Manager, &Api::addComment},
         {"GET", "/api/v1/users", Access::Admin, &Api::listUsers},
         {"POST", "/api/v1/users", Access::Admin, &Api::addUser},
         {"PATCH", "/api/v1/users/{name}", Access::Admin, &Api::changeUser},
@@ -223,7 +228,7 @@ bool readJson(Api::Exchange& x, json& body) {
 
 }  // namespace
 
-Api::Api(store::Database& database, const Library& library, Options options)
+Api::Api(store::Database& database, const Library& library, const Options& options)
     : database(database),
       library(library),
       options(options),
@@ -581,9 +586,14 @@ void Api::recording(Exchange& x) {
                                   {"time", frameTimeText(f.number)}, {"size", f.size}});
         }
     }
+    json comments = json::array();
+    for (const Comment& c : recordings.comments(*r)) {
+        comments.push_back(commentJson(c));
+    }
     recordings.log(x.caller, "view", r->sha256);
     json body = recordingJson(*r);
     body["frames"] = frames;
+    body["comments"] = comments;
     answer(x.res, 200, body);
 }
 
@@ -720,6 +730,28 @@ void Api::custody(Exchange& x) {
                                {"prevHash", e.prevHash}, {"hash", e.hash}});
     }
     answer(x.res, 200, json{{"recording", r->sha256}, {"entries", entries}});
+}
+
+void Api::addComment(Exchange& x) {
+    const auto r = recordings.find(x.caller, x.params[0]);
+    if (!r) {
+        fail(x.res, 404, "no such recording");
+        return;
+    }
+    json body;
+    if (!readJson(x, body)) {
+        return;
+    }
+    if (body.size() != 1 || !body.contains("text") || !body["text"].is_string()) {
+        fail(x.res, 400, "the body is {\"text\": TEXT}");
+        return;
+    }
+    const auto added = recordings.comment(x.caller, *r, body["text"].get<std::string>());
+    if (!added) {
+        fail(x.res, 400, "a comment is 1 to 4000 bytes");
+        return;
+    }
+    answer(x.res, 201, commentJson(*added));
 }
 
 namespace {

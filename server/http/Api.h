@@ -53,7 +53,7 @@ public:
         std::string tlsKey;
     };
 
-    Api(store::Database& database, const Library& library, Options options);
+    Api(store::Database& database, const Library& library, const Options& options);
     ~Api();
     Api(const Api&) = delete;
     Api& operator=(const Api&) = delete;
@@ -83,6 +83,7 @@ private:
     void recordingFile(Exchange& x);
     void frame(Exchange& x);
     void custody(Exchange& x);
+    void addComment(Exchange& x);
     void listUsers(Exchange& x);
     void addUser(Exchange& x);
     void changeUser(Exchange& x);

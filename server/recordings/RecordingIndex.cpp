@@ -111,6 +111,25 @@ std::optional<IndexedRecording> get(store::Connection& c, const std::string& sha
     return r;
 }
 
+std::vector<Comment> comments(store::Connection& c, const std::string& sha256) {
+    std::vector<Comment> list;
+    for (const auto& row : c.query("SELECT seq, time_ms, author, text FROM comments WHERE sha256 = $1 "
+                                   "ORDER BY seq",
+                                   {sha256})) {
+        list.push_back(Comment{row[0].integer(), row[1].integer(), row[2].text(), row[3].text()});
+    }
+    return list;
+}
+
+Comment addComment(store::Connection& inWrite, const std::string& sha256, const std::string& author,
+                   const std::string& text, std::int64_t timeMs) {
+    const auto last = inWrite.query("SELECT COALESCE(MAX(seq), 0) FROM comments WHERE sha256 = $1", {sha256});
+    Comment comment{last[0][0].integer() + 1, timeMs, author, text};
+    inWrite.execute("INSERT INTO comments (sha256, seq, time_ms, author, text) VALUES ($1, $2, $3, $4, $5)",
+                    {sha256, comment.seq, comment.timeMs, comment.author, comment.text});
+    return comment;
+}
+
 bool isValidCursor(const std::string& cursor) {
     // "2026-11-28T14:35:07" "." sha256, or "." sha256 for rows with no date
     const auto dot = cursor.rfind('.');

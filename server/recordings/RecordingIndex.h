@@ -32,6 +32,13 @@ struct IndexedRecording {
     std::vector<std::string> tags;
 };
 
+struct Comment {
+    std::int64_t seq = 0;
+    std::int64_t timeMs = 0;
+    std::string author;
+    std::string text;
+};
+
 struct RecordingFilter {
     std::string q;  // a piece of the name, vehicle, driver or note
     std::string from;  // sort keys from and to, inclusive ("2026-11-28" or longer)
@@ -69,6 +76,11 @@ RecordingPage list(store::Connection& c, const RecordingFilter& filter);
 void saveReview(store::Connection& c, const IndexedRecording& r);
 // Removes the rows whose sha256 is not in `keep`; how many went.
 std::int64_t removeAllBut(store::Connection& c, const std::vector<std::string>& keep);
+
+std::vector<Comment> comments(store::Connection& c, const std::string& sha256);
+// Adds a comment inside the caller's writing transaction; the comment as stored.
+Comment addComment(store::Connection& inWrite, const std::string& sha256, const std::string& author,
+                   const std::string& text, std::int64_t timeMs);
 
 // A cursor is the sort key and the SHA-256 of the last row of a page.
 bool isValidCursor(const std::string& cursor);

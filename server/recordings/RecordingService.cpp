@@ -1,6 +1,7 @@
 #include "RecordingService.h"
 
 #include <algorithm>
+#include <chrono>
 
 #include <nlohmann/json.hpp>
 
@@ -140,6 +141,27 @@ std::string RecordingService::edit(const Caller& caller, IndexedRecording& r, co
     t.commit();
     r = changed;
     return "";
+}
+
+std::optional<Comment> RecordingService::comment(const Caller& caller, const IndexedRecording& r,
+                                                 const std::string& text) {
+    if (text.empty() || text.size() > noteLimit) {
+        return std::nullopt;
+    }
+    const auto now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    store::Transaction t(database, store::Transaction::Write);
+    Comment added = recordingIndex::addComment(*t, r.sha256, caller.actor(), text, now);
+    CustodyLog::append(*t, caller.actor(), caller.client, "comment", r.sha256,
+                       nlohmann::json{{"seq", added.seq}, {"text", text}}.dump(
+                           -1, ' ', false, nlohmann::json::error_handler_t::replace));
+    t.commit();
+    return added;
+}
+
+std::vector<Comment> RecordingService::comments(const IndexedRecording& r) {
+    return recordingIndex::comments(database.connection(), r.sha256);
 }
 
 void RecordingService::log(const Caller& caller, const std::string& action,

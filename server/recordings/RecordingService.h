@@ -31,6 +31,10 @@ public:
     // "" when saved, else what is wrong with the edit (nothing was changed then).
     std::string edit(const Caller& caller, IndexedRecording& r, const Edit& edit);
 
+    // Adds a comment of 1 to 4000 bytes; nothing when the text is not that.
+    std::optional<Comment> comment(const Caller& caller, const IndexedRecording& r, const std::string& text);
+    std::vector<Comment> comments(const IndexedRecording& r);
+
     // One custody entry about `r`.
     void log(const Caller& caller, const std::string& action, const std::string& sha256,
              const std::string& details = "{}");

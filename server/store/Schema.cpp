@@ -80,6 +80,17 @@ CREATE TABLE custody (
 );
 CREATE INDEX custody_recording ON custody (recording, seq);
 )SQL",
+    // 2: comments on a recording, numbered per recording.
+    R"SQL(
+CREATE TABLE comments (
+  sha256 TEXT NOT NULL REFERENCES recordings(sha256) ON DELETE CASCADE,
+  seq BIGINT NOT NULL,
+  time_ms BIGINT NOT NULL,
+  author TEXT NOT NULL,
+  text TEXT NOT NULL,
+  PRIMARY KEY (sha256, seq)
+);
+)SQL",
 };
 static_assert(steps.size() == schemaVersion);
 

@@ -25,6 +25,7 @@ const std::map<std::string, std::array<int, whoCount>> expected = {
     {"GET /api/v1/recordings/{sha256}/file", {401, 403, 404, 200, 200, 403}},
     {"GET /api/v1/recordings/{sha256}/frames/{index}", {401, 200, 404, 200, 200, 403}},
     {"GET /api/v1/recordings/{sha256}/custody", {401, 403, 404, 200, 200, 403}},
+    {"POST /api/v1/recordings/{sha256}/comments", {401, 403, 404, 201, 201, 403}},
     {"GET /api/v1/users", {401, 403, 403, 403, 200, 403}},
     {"POST /api/v1/users", {401, 403, 403, 403, 201, 403}},
     {"PATCH /api/v1/users/{name}", {401, 403, 403, 403, 200, 403}},
@@ -98,6 +99,8 @@ protected:
             body = R"({"depots": ["south", "west"]})";
         } else if (route.method == "PATCH") {
             body = R"({"note": "checked"})";
+        } else if (route.pattern.ends_with("/comments")) {
+            body = R"({"text": "seen by )" + std::to_string(who) + "\"}";
         }
         auto c = client();
         const auto status = [](const httplib::Result& res) { return res ? res->status : -1; };
@@ -221,4 +224,30 @@ TEST_F(RouteAccess, AnEditIsCheckedBeforeAnythingIsSaved) {
     EXPECT_EQ(facts.at("frames").size(), 3u);
     // The vehicle is the folder's too.
     EXPECT_EQ(Library(libraryRoot).findBySha256(sha256)->vehicle, "T-12");
+}
+
+TEST_F(RouteAccess, CommentsAreKeptInOrderAndShownWithTheRecording) {
+    auto c = client();
+    const std::string path = "/api/v1/recordings/" + sha256;
+    const httplib::Headers manager = {{"Cookie", sessions[Manager].cookie},
+                                      {"X-CSRF-Token", sessions[Manager].csrf}};
+    for (const std::string text : {"first look: glare", "coached on Monday"}) {
+        const auto res = c.Post((path + "/comments").c_str(), manager, nlohmann::json{{"text", text}}.dump(),
+                                "application/json");
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, 201) << res->body;
+    }
+    for (const std::string& body : {std::string(R"({"text": ""})"), std::string(R"({"text": 3})"),
+                                    nlohmann::json{{"text", std::string(4001, 'x')}}.dump()}) {
+        const auto res = c.Post((path + "/comments").c_str(), manager, body, "application/json");
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, 400);
+    }
+    const auto shown = c.Get(path.c_str(), {{"Cookie", sessions[Viewer].cookie}});
+    ASSERT_TRUE(shown);
+    const auto comments = nlohmann::json::parse(shown->body).at("comments");
+    ASSERT_EQ(comments.size(), 2u);
+    EXPECT_EQ(comments[0].at("text"), "first look: glare");
+    EXPECT_EQ(comments[1].at("seq"), 2);
+    EXPECT_EQ(comments[1].at("author"), "user:mara");
 }

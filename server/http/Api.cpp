@@ -186,6 +186,7 @@ const std::vector<Api::Route>& Api::routes() {
         {"GET", "/api/v1/recordings/{sha256}/frames/{index}", Access::Viewer, &Api::frame},
         {"GET", "/api/v1/recordings/{sha256}/custody", Access::Manager, &Api::custody},
         {"POST", "/api/v1/recordings/{sha256}/comments", Access::Manager, &Api::addComment},
+        {"GET", "/api/v1/stats", Access::Manager, &Api::stats},
         {"GET", "/api/v1/users", Access::Admin, &Api::listUsers},
         {"POST", "/api/v1/users", Access::Admin, &Api::addUser},
         {"PATCH", "/api/v1/users/{name}", Access::Admin, &Api::changeUser},
@@ -730,6 +731,34 @@ void Api::custody(Exchange& x) {
                                {"prevHash", e.prevHash}, {"hash", e.hash}});
     }
     answer(x.res, 200, json{{"recording", r->sha256}, {"entries", entries}});
+}
+
+void Api::stats(Exchange& x) {
+    const std::string by = x.req.get_param_value("by");
+    if (by != "driver" && by != "vehicle" && by != "depot") {
+        fail(x.res, 400, "by is driver, vehicle or depot");
+        return;
+    }
+    RecordingFilter filter;
+    filter.from = x.req.get_param_value("from");
+    filter.to = x.req.get_param_value("to");
+    if (!isDateBound(filter.from) || !isDateBound(filter.to)) {
+        fail(x.res, 400, "from and to are dates as 2026-11-28 or 2026-11-28T14:35:07");
+        return;
+    }
+    json groups = json::array();
+    for (const StatsGroup& g : recordings.stats(x.caller, by, filter)) {
+        json status = json::object();
+        for (const auto& [name, count] : g.byStatus) {
+            status[name] = count;
+        }
+        json tags = json::object();
+        for (const auto& [name, count] : g.byTag) {
+            tags[name] = count;
+        }
+        groups.push_back(json{{"key", g.key}, {"total", g.total}, {"status", status}, {"tags", tags}});
+    }
+    answer(x.res, 200, json{{"by", by}, {"groups", groups}});
 }
 
 void Api::addComment(Exchange& x) {

@@ -84,6 +84,7 @@ private:
     void frame(Exchange& x);
     void custody(Exchange& x);
     void addComment(Exchange& x);
+    void stats(Exchange& x);
     void listUsers(Exchange& x);
     void addUser(Exchange& x);
     void changeUser(Exchange& x);

@@ -142,8 +142,10 @@ bool isValidCursor(const std::string& cursor) {
            });
 }
 
-RecordingPage list(store::Connection& c, const RecordingFilter& f) {
-    std::vector<store::Value> params;
+namespace {
+
+// The WHERE clause of a filter, its values appended to `params`.
+std::string whereOf(const RecordingFilter& f, std::vector<store::Value>& params) {
     std::string where = " WHERE 1 = 1";
     const auto param = [&params](store::Value value) {
         params.push_back(std::move(value));
@@ -182,6 +184,18 @@ RecordingPage list(store::Connection& c, const RecordingFilter& f) {
     if (!f.tag.empty()) {
         where += " AND sha256 IN (SELECT sha256 FROM recording_tags WHERE tag = " + param(f.tag) + ")";
     }
+    return where;
+}
+
+}  // namespace
+
+RecordingPage list(store::Connection& c, const RecordingFilter& f) {
+    std::vector<store::Value> params;
+    std::string where = whereOf(f, params);
+    const auto param = [&params](store::Value value) {
+        params.push_back(std::move(value));
+        return "$" + std::to_string(params.size());
+    };
     RecordingPage page;
     page.total = c.query("SELECT COUNT(*) FROM recordings" + where, params)[0][0].integer();
 
@@ -206,6 +220,36 @@ RecordingPage list(store::Connection& c, const RecordingFilter& f) {
         r.tags = tagsOf(c, r.sha256);
     }
     return page;
+}
+
+std::vector<StatsGroup> stats(store::Connection& c, const std::string& by, const RecordingFilter& f) {
+    // `by` is one of three column names, never the caller's text.
+    const std::string column = by == "driver" ? "driver" : by == "vehicle" ? "vehicle" : "depot";
+    std::vector<StatsGroup> groups;
+    const auto group = [&groups](const std::string& key) -> StatsGroup& {
+        for (StatsGroup& g : groups) {
+            if (g.key == key) {
+                return g;
+            }
+        }
+        return groups.emplace_back(StatsGroup{key, 0, {}, {}});
+    };
+    std::vector<store::Value> params;
+    const std::string where = whereOf(f, params);
+    for (const auto& row : c.query("SELECT " + column + ", status, COUNT(*) FROM recordings" + where +
+                                       " GROUP BY " + column + ", status ORDER BY " + column + ", status",
+                                   params)) {
+        StatsGroup& g = group(row[0].text());
+        g.byStatus.emplace_back(row[1].text(), row[2].integer());
+        g.total += row[2].integer();
+    }
+    for (const auto& row : c.query("SELECT " + column + ", t.tag, COUNT(*) FROM recordings JOIN recording_tags t "
+                                       "ON t.sha256 = recordings.sha256" + where + " GROUP BY " + column +
+                                       ", t.tag ORDER BY " + column + ", t.tag",
+                                   params)) {
+        group(row[0].text()).byTag.emplace_back(row[1].text(), row[2].integer());
+    }
+    return groups;
 }
 
 void saveReview(store::Connection& c, const IndexedRecording& r) {

@@ -54,6 +54,14 @@ struct RecordingFilter {
     std::optional<std::vector<std::string>> depots;
 };
 
+// Counts of one driver, vehicle or depot.
+struct StatsGroup {
+    std::string key;
+    std::int64_t total = 0;
+    std::vector<std::pair<std::string, std::int64_t>> byStatus;
+    std::vector<std::pair<std::string, std::int64_t>> byTag;
+};
+
 struct RecordingPage {
     std::vector<IndexedRecording> recordings;
     std::string next;  // "" on the last page
@@ -73,6 +81,8 @@ void put(store::Connection& c, const std::string& libraryRoot, const LibraryEntr
 std::optional<IndexedRecording> get(store::Connection& c, const std::string& sha256);
 RecordingPage list(store::Connection& c, const RecordingFilter& filter);
 // Writes the review fields and tags of `r`.
+// Counts by status and by tag for each driver, vehicle or depot (`by`) of the filtered rows.
+std::vector<StatsGroup> stats(store::Connection& c, const std::string& by, const RecordingFilter& filter);
 void saveReview(store::Connection& c, const IndexedRecording& r);
 // Removes the rows whose sha256 is not in `keep`; how many went.
 std::int64_t removeAllBut(store::Connection& c, const std::vector<std::string>& keep);

@@ -44,6 +44,18 @@ RecordingPage RecordingService::list(const Caller& caller, RecordingFilter filte
     return recordingIndex::list(*t, filter);
 }
 
+std::vector<StatsGroup> RecordingService::stats(const Caller& caller, const std::string& by,
+                                                RecordingFilter filter) {
+    if (caller.kind != Caller::Kind::User) {
+        return {};
+    }
+    if (caller.user.role != Role::Admin && !caller.user.depots.empty()) {
+        filter.depots = caller.user.depots;
+    }
+    store::Transaction t(database, store::Transaction::Read);
+    return recordingIndex::stats(*t, by, filter);
+}
+
 std::optional<IndexedRecording> RecordingService::find(const Caller& caller, const std::string& sha256) {
     auto r = recordingIndex::get(database.connection(), sha256);
     if (!r || !caller.seesDepot(r->depot)) {

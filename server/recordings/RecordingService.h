@@ -19,6 +19,7 @@ public:
     const Library& folder() const { return library; }
 
     RecordingPage list(const Caller& caller, RecordingFilter filter);
+    std::vector<StatsGroup> stats(const Caller& caller, const std::string& by, RecordingFilter filter);
     // The recording when the caller may see it; nothing when it is not there or not theirs.
     std::optional<IndexedRecording> find(const Caller& caller, const std::string& sha256);
     // The file in the library.

@@ -87,6 +87,16 @@ TEST_F(Listing, FiltersNarrowTheListAndBadOnesAreRefused) {
     EXPECT_EQ(list("?depot=north").at("total"), 5);
     EXPECT_EQ(list("?depot=south").at("total"), 0);
 
+    const auto stats = c.Get("/api/v1/stats?by=vehicle", {{"Cookie", admin.cookie}});
+    ASSERT_TRUE(stats);
+    ASSERT_EQ(stats->status, 200) << stats->body;
+    const auto groups = nlohmann::json::parse(stats->body).at("groups");
+    ASSERT_EQ(groups.size(), 2u);  // no vehicle yet, and T-12's
+    EXPECT_EQ(groups[0].at("key"), "");
+    EXPECT_EQ(groups[0].at("total"), 4);
+    EXPECT_EQ(groups[1].at("status"), (nlohmann::json{{"reviewed", 1}}));
+    EXPECT_EQ(groups[1].at("tags"), (nlohmann::json{{"rain", 1}}));
+
     for (const std::string query : {"?limit=0", "?limit=201", "?limit=x", "?status=lost", "?after=nonsense",
                                     "?from=yesterday"}) {
         const auto res = c.Get(("/api/v1/recordings" + query).c_str(), {{"Cookie", admin.cookie}});

@@ -26,6 +26,7 @@ const std::map<std::string, std::array<int, whoCount>> expected = {
     {"GET /api/v1/recordings/{sha256}/frames/{index}", {401, 200, 404, 200, 200, 403}},
     {"GET /api/v1/recordings/{sha256}/custody", {401, 403, 404, 200, 200, 403}},
     {"POST /api/v1/recordings/{sha256}/comments", {401, 403, 404, 201, 201, 403}},
+    {"GET /api/v1/stats", {401, 403, 200, 200, 200, 403}},
     {"GET /api/v1/users", {401, 403, 403, 403, 200, 403}},
     {"POST /api/v1/users", {401, 403, 403, 403, 201, 403}},
     {"PATCH /api/v1/users/{name}", {401, 403, 403, 403, 200, 403}},
@@ -79,6 +80,9 @@ protected:
             headers.emplace("X-CSRF-Token", sessions[who].csrf);
         }
         std::string path = replaced(std::string(route.pattern), "{sha256}", sha256);
+        if (path == "/api/v1/stats") {
+            path += "?by=driver";
+        }
         path = replaced(path, "{index}", "0");
         path = replaced(path, "{name}", route.pattern.starts_with("/api/v1/users") ? "spare" : "spare-token");
         std::string body;

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "Accounts.h"
+#include "Database.h"
+#include "Library.h"
+#include "RecordingIndex.h"
+
+// The rules about recordings, with no HTTP in them: who sees which, what an edit may say,
+// what goes into the custody log.
+class RecordingService {
+public:
+    RecordingService(store::Database& database, Library library)
+        : database(database), library(std::move(library)) {}
+
+    const Library& folder() const { return library; }
+
+    RecordingPage list(const Caller& caller, RecordingFilter filter);
+    std::vector<StatsGroup> stats(const Caller& caller, const std::string& by, RecordingFilter filter);
+    // The recording when the caller may see it; nothing when it is not there or not theirs.
+    std::optional<IndexedRecording> find(const Caller& caller, const std::string& sha256);
+    // The file in the library.
+    std::string pathOf(const IndexedRecording& r) const;
+
+    struct Edit {
+        std::optional<std::string> vehicle, driver, note, status, statusReason;
+        std::optional<std::vector<std::string>> tags;
+    };
+    // "" when saved, else what is wrong with the edit (nothing was changed then).
+    std::string edit(const Caller& caller, IndexedRecording& r, const Edit& edit);
+
+    // Adds a comment of 1 to 4000 bytes; nothing when the text is not that.
+    std::optional<Comment> comment(const Caller& caller, const IndexedRecording& r, const std::string& text);
+    std::vector<Comment> comments(const IndexedRecording& r);
+
+    // One custody entry about `r`.
+    void log(const Caller& caller, const std::string& action, const std::string& sha256,
+             const std::string& details = "{}");
+
+    // Rebuilds the index from the library's folders: every recording in them put, rows of
+    // recordings that are gone removed. How many recordings are indexed.
+    std::size_t reindex(const std::string& actor);
+
+    static bool isStatus(const std::string& status);
+
+private:
+    store::Database& database;
+    Library library;
+};

@@ -1,0 +1,198 @@
+#include "UploadService.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include <sys/statvfs.h>
+
+#include <nlohmann/json.hpp>
+
+#include "CustodyLog.h"
+#include "FileOps.h"
+#include "Importer.h"
+#include "Sha256Text.h"
+#include "Sidecar.h"
+
+namespace {
+
+constexpr const char* stagingPrefix = ".upload-";
+
+// The last part of a client's file name; "" when nothing usable is left.
+std::string baseName(const std::string& name) {
+    const auto slash = name.find_last_of("/\\");
+    std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+    if (base.empty() || base == "." || base == ".." || base.size() > 255) {
+        return "";
+    }
+    for (const char c : base) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+            return "";
+        }
+    }
+    return base;
+}
+
+std::optional<std::uint64_t> freeBytes(const std::string& folder) {
+    struct statvfs facts {};
+    if (statvfs(folder.c_str(), &facts) != 0) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint64_t>(facts.f_bavail) * facts.f_frsize;
+}
+
+UploadService::Outcome outcome(UploadService::Outcome::Kind kind, std::string reason) {
+    UploadService::Outcome o;
+    o.kind = kind;
+    o.reason = std::move(reason);
+    return o;
+}
+
+}  // namespace
+
+UploadService::Staged::~Staged() {
+    file.close();
+    if (!folder.empty()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
+}
+
+bool UploadService::Staged::write(const char* bytes, std::size_t size) {
+    if (tooLarge || writeError != 0) {
+        return false;
+    }
+    if (size > limit - received) {
+        tooLarge = true;
+        return false;
+    }
+    if (!file.writeAll(bytes, size)) {
+        writeError = errno != 0 ? errno : EIO;
+        return false;
+    }
+    hash.update(bytes, size);
+    received += size;
+    return true;
+}
+
+std::unique_ptr<UploadService::Staged> UploadService::stage(const std::string& fileName,
+                                                            std::optional<std::uint64_t> announced,
+                                                            Outcome& refused) {
+    using Kind = Outcome::Kind;
+    const std::string base = baseName(fileName);
+    if (base.empty()) {
+        refused = outcome(Kind::BadRequest, "X-Filename must name a file (up to 255 bytes, no control characters)");
+        return nullptr;
+    }
+    if (announced && *announced > maxBytes) {
+        refused = outcome(Kind::TooLarge, "the upload of " + std::to_string(*announced) +
+                                              " bytes is over the limit of " + std::to_string(maxBytes));
+        return nullptr;
+    }
+    std::string error;
+    if (!library.ensureRoot(error)) {
+        refused = outcome(Kind::Failed, error);
+        return nullptr;
+    }
+    if (announced) {
+        const auto free = freeBytes(library.root());
+        // The staged bytes and the library's copy of them.
+        if (free && *free / 2 < *announced) {
+            refused = outcome(Kind::NoSpace, "not enough free space in the library " + library.root() +
+                                                 ": " + std::to_string(*free) + " bytes free");
+            return nullptr;
+        }
+    }
+    std::unique_ptr<Staged> staged(new Staged);
+    std::string pattern = library.root() + "/" + stagingPrefix + "XXXXXX";
+    if (const std::error_code made = fileOps::createTemporaryFolder(pattern)) {
+        refused = outcome(made.value() == ENOSPC ? Kind::NoSpace : Kind::Failed,
+                          "cannot make a folder in the library " + library.root() + ": " + made.message());
+        return nullptr;
+    }
+    staged->folder = pattern;
+    staged->path = pattern + "/" + base;
+    staged->file = Descriptor::createNew(staged->path);
+    if (!staged->file.valid()) {
+        const int why = errno;
+        refused = outcome(why == ENOSPC ? Kind::NoSpace : Kind::Failed,
+                          "cannot write in the library " + library.root() + ": " + std::strerror(why));
+        return nullptr;
+    }
+    staged->limit = maxBytes;
+    return staged;
+}
+
+UploadService::Outcome UploadService::finish(std::unique_ptr<Staged> staged, bool complete,
+                                             const std::string& expectedSha256,
+                                             const std::string& depot, const Caller& caller) {
+    using Kind = Outcome::Kind;
+    if (staged->tooLarge) {
+        return outcome(Kind::TooLarge, "the upload is over the limit of " + std::to_string(maxBytes) + " bytes");
+    }
+    if (staged->writeError != 0) {
+        return outcome(staged->writeError == ENOSPC ? Kind::NoSpace : Kind::Failed,
+                       "cannot write in the library " + library.root() + ": " +
+                           std::strerror(staged->writeError));
+    }
+    if (!complete) {
+        return outcome(Kind::BadRequest, "the upload ended after " + std::to_string(staged->received) +
+                                             " bytes, before its end");
+    }
+    if (!staged->file.sync() || !staged->file.close()) {
+        const int why = errno;
+        return outcome(why == ENOSPC ? Kind::NoSpace : Kind::Failed,
+                       "cannot write in the library " + library.root() + ": " + std::strerror(why));
+    }
+    const std::string sha256 = staged->hash.finalHex();
+    if (!expectedSha256.empty() && expectedSha256 != sha256) {
+        return outcome(Kind::Mismatch, "the bytes' SHA-256 is " + sha256 + ", X-Sha256 says " + expectedSha256);
+    }
+
+    Importer importer(library);
+    const ImportResult result = importer.importFile(staged->path);
+    Outcome done;
+    switch (result.status) {
+        case ImportResult::Status::Imported: done.kind = Kind::Imported; break;
+        case ImportResult::Status::Present: done.kind = Kind::Present; break;
+        case ImportResult::Status::Skipped:
+            return outcome(Kind::Skipped, result.reason);
+        case ImportResult::Status::Failed:
+        case ImportResult::Status::Cancelled:
+            return outcome(result.reason.find("free space") != std::string::npos ? Kind::NoSpace : Kind::Failed,
+                           result.reason);
+    }
+    const std::string folder = std::filesystem::path(result.path).parent_path().string();
+    auto entry = Library::readFolder(folder);
+    if (!entry) {
+        return outcome(Kind::Failed, "the recording's folder cannot be read: " + folder);
+    }
+    if (done.kind == Kind::Imported) {
+        // The copy came from the staging folder; say where it really came from.
+        entry->source = "upload by " + caller.actor() + " from " + caller.client + ": " +
+                        std::filesystem::path(staged->path).filename().string();
+        std::string error;
+        sidecar::write(folder, *entry, error);  // the entry stands whole without it
+    }
+    store::Transaction t(database, store::Transaction::Write);
+    recordingIndex::put(*t, library.root(), *entry, depot);
+    CustodyLog::append(*t, caller.actor(), caller.client, "upload", entry->sha256,
+                       nlohmann::json{{"fileName", entry->fileName},
+                                      {"status", done.kind == Kind::Imported ? "imported" : "present"},
+                                      {"depot", depot},
+                                      {"size", entry->size}}
+                           .dump(-1, ' ', false, nlohmann::json::error_handler_t::replace));
+    done.recording = recordingIndex::get(*t, entry->sha256);
+    t.commit();
+    return done;
+}
+
+void UploadService::removeLeftovers(const std::string& libraryRoot) {
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(libraryRoot, error)) {
+        if (entry.path().filename().string().starts_with(stagingPrefix)) {
+            std::error_code ignored;
+            std::filesystem::remove_all(entry.path(), ignored);
+        }
+    }
+}

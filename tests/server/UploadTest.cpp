@@ -1,0 +1,103 @@
+// Uploads that go wrong leave nothing behind: a wrong X-Sha256, bytes that are no recording,
+// more than the limit, sent at once or in chunks.
+#include <nlohmann/json.hpp>
+
+#include "FileBytes.h"
+#include "Library.h"
+#include "Sha256.h"
+#include "ServerFixture.h"
+
+namespace {
+
+constexpr std::uint64_t limit = 64 * 1024;
+
+class Uploads : public ServerFixture {
+protected:
+    void SetUp() override {
+        ServerFixture::SetUp();
+        start(limit);
+        token = addToken("cam1", "north");
+    }
+
+    httplib::Result send(const std::string& bytes, httplib::Headers extra = {}) {
+        extra.emplace("Authorization", "Bearer " + token);
+        if (!extra.contains("X-Filename")) {
+            extra.emplace("X-Filename", "halcjpeg.dat");
+        }
+        auto c = client();
+        return c.Post("/api/v1/recordings", extra, bytes, "application/octet-stream");
+    }
+
+    std::int64_t indexed() {
+        return database->connection().query("SELECT COUNT(*) FROM recordings")[0][0].integer();
+    }
+
+    std::string token;
+};
+
+}  // namespace
+
+TEST_F(Uploads, AFaultyUploadIsRefusedWithNothingLeftBehind) {
+    const std::string good = bytesText(smallRecording(3, 120));
+    const auto mismatch = send(good, {{"X-Sha256", std::string(64, 'a')}});
+    ASSERT_TRUE(mismatch);
+    EXPECT_EQ(mismatch->status, 409) << mismatch->body;
+
+    const auto stray = send("this is a shopping list, not a recording\n", {{"X-Filename", "list.txt"}});
+    ASSERT_TRUE(stray);
+    EXPECT_EQ(stray->status, 422);
+    const auto answer = nlohmann::json::parse(stray->body);
+    EXPECT_EQ(answer.at("status"), "skipped");
+    EXPECT_FALSE(answer.at("reason").get<std::string>().empty());
+
+    const std::string big = bytesText(smallRecording(3, 60)) + std::string(limit, 'x');
+    const auto over = send(big);
+    ASSERT_TRUE(over);
+    EXPECT_EQ(over->status, 413);
+
+    // Without a length the limit is found while reading.
+    auto c = client();
+    const auto chunked = c.Post(
+        "/api/v1/recordings", {{"Authorization", "Bearer " + token}, {"X-Filename", "big.dat"}},
+        [&big](std::size_t offset, httplib::DataSink& sink) {
+            if (offset < big.size()) {
+                sink.write(big.data() + offset, std::min<std::size_t>(8192, big.size() - offset));
+            } else {
+                sink.done();
+            }
+            return true;
+        },
+        "application/octet-stream");
+    if (chunked) {  // the server may close before the client has sent it all
+        EXPECT_EQ(chunked->status, 413);
+    }
+    for (const auto* bad : {"", "../", "a\nb"}) {
+        const auto res = send(good, {{"X-Filename", bad}});
+        ASSERT_TRUE(res);
+        EXPECT_EQ(res->status, 400) << bad;
+    }
+    EXPECT_EQ(tree(libraryRoot), std::vector<std::string>{});
+    EXPECT_EQ(indexed(), 0);
+}
+
+TEST_F(Uploads, AGoodUploadIsImportedOnceByteForByte) {
+    const auto bytes = smallRecording(4, 200);
+    Sha256 hash;
+    hash.update(bytes);
+    const std::string sha256 = hash.finalHex();
+    const auto first = send(bytesText(bytes), {{"X-Sha256", sha256}});
+    ASSERT_TRUE(first);
+    ASSERT_EQ(first->status, 201) << first->body;
+    const auto again = send(bytesText(bytes), {{"X-Filename", "copy.dat"}});
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->status, 200);
+    EXPECT_EQ(nlohmann::json::parse(again->body).at("status"), "present");
+
+    const auto entry = Library(libraryRoot).findBySha256(sha256);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(readFileBytes(entry->path), bytes);
+    EXPECT_EQ(entry->fileName, "halcjpeg.dat");
+    EXPECT_EQ(entry->frames, 4u);
+    EXPECT_EQ(tree(libraryRoot).size(), 3u);  // the folder, the recording, recording.json
+    EXPECT_EQ(indexed(), 1);
+}

@@ -15,6 +15,7 @@
 #include "FrameTimeText.h"
 #include "Secrets.h"
 #include "Sha256Text.h"
+#include "Thumbnail.h"
 
 using nlohmann::json;
 
@@ -184,6 +185,7 @@ const std::vector<Api::Route>& Api::routes() {
         {"PATCH", "/api/v1/recordings/{sha256}", Access::Manager, &Api::editRecording},
         {"GET", "/api/v1/recordings/{sha256}/file", Access::Manager, &Api::recordingFile},
         {"GET", "/api/v1/recordings/{sha256}/frames/{index}", Access::Viewer, &Api::frame},
+        {"GET", "/api/v1/recordings/{sha256}/thumbnail", Access::Viewer, &Api::thumbnail},
         {"GET", "/api/v1/recordings/{sha256}/custody", Access::Manager, &Api::custody},
         {"POST", "/api/v1/recordings/{sha256}/comments", Access::Manager, &Api::addComment},
         {"GET", "/api/v1/stats", Access::Manager, &Api::stats},
@@ -713,6 +715,23 @@ void Api::frame(Exchange& x) {
     // A recording never changes under its SHA-256: its frames are kept for good.
     x.res.set_header("Cache-Control", "private, max-age=31536000, immutable");
     x.res.set_header("ETag", "\"" + r->sha256 + "-" + x.params[1] + "\"");
+    x.res.status = 200;
+    x.res.set_content(*bytes, "image/jpeg");
+}
+
+void Api::thumbnail(Exchange& x) {
+    const auto r = recordings.find(x.caller, x.params[0]);
+    if (!r) {
+        fail(x.res, 404, "no such recording");
+        return;
+    }
+    const auto bytes = thumbnailOf(recordings.pathOf(*r));
+    if (!bytes) {
+        fail(x.res, 404, "this recording has no frame that decodes");
+        return;
+    }
+    x.res.set_header("Cache-Control", "private, max-age=31536000, immutable");
+    x.res.set_header("ETag", "\"" + r->sha256 + "-thumbnail\"");
     x.res.status = 200;
     x.res.set_content(*bytes, "image/jpeg");
 }

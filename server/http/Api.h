@@ -82,6 +82,7 @@ private:
     void editRecording(Exchange& x);
     void recordingFile(Exchange& x);
     void frame(Exchange& x);
+    void thumbnail(Exchange& x);
     void custody(Exchange& x);
     void addComment(Exchange& x);
     void stats(Exchange& x);

@@ -235,18 +235,21 @@ std::vector<StatsGroup> stats(store::Connection& c, const std::string& by, const
         return groups.emplace_back(StatsGroup{key, 0, {}, {}});
     };
     std::vector<store::Value> params;
+    // The filter names only columns of recordings, so it reads the same beside the tags' join.
     const std::string where = whereOf(f, params);
-    for (const auto& row : c.query("SELECT " + column + ", status, COUNT(*) FROM recordings" + where +
-                                       " GROUP BY " + column + ", status ORDER BY " + column + ", status",
-                                   params)) {
+    std::string byStatus = "SELECT " + column + ", status, COUNT(*) FROM recordings";
+    byStatus.append(where).append(" GROUP BY ").append(column).append(", status ORDER BY ");
+    byStatus.append(column).append(", status");
+    for (const auto& row : c.query(byStatus, params)) {
         StatsGroup& g = group(row[0].text());
         g.byStatus.emplace_back(row[1].text(), row[2].integer());
         g.total += row[2].integer();
     }
-    for (const auto& row : c.query("SELECT " + column + ", t.tag, COUNT(*) FROM recordings JOIN recording_tags t "
-                                       "ON t.sha256 = recordings.sha256" + where + " GROUP BY " + column +
-                                       ", t.tag ORDER BY " + column + ", t.tag",
-                                   params)) {
+    std::string byTag = "SELECT " + column;
+    byTag.append(", t.tag, COUNT(*) FROM recordings JOIN recording_tags t ON t.sha256 = recordings.sha256");
+    byTag.append(where).append(" GROUP BY ").append(column).append(", t.tag ORDER BY ");
+    byTag.append(column).append(", t.tag");
+    for (const auto& row : c.query(byTag, params)) {
         group(row[0].text()).byTag.emplace_back(row[1].text(), row[2].integer());
     }
     return groups;

@@ -24,6 +24,7 @@ const std::map<std::string, std::array<int, whoCount>> expected = {
     {"PATCH /api/v1/recordings/{sha256}", {401, 403, 404, 200, 200, 403}},
     {"GET /api/v1/recordings/{sha256}/file", {401, 403, 404, 200, 200, 403}},
     {"GET /api/v1/recordings/{sha256}/frames/{index}", {401, 200, 404, 200, 200, 403}},
+    {"GET /api/v1/recordings/{sha256}/thumbnail", {401, 200, 404, 200, 200, 403}},
     {"GET /api/v1/recordings/{sha256}/custody", {401, 403, 404, 200, 200, 403}},
     {"POST /api/v1/recordings/{sha256}/comments", {401, 403, 404, 201, 201, 403}},
     {"GET /api/v1/stats", {401, 403, 200, 200, 200, 403}},
@@ -226,6 +227,10 @@ TEST_F(RouteAccess, AnEditIsCheckedBeforeAnythingIsSaved) {
     EXPECT_EQ(facts.at("vehicle"), "T-12");
     EXPECT_EQ(facts.at("tags"), nlohmann::json::array({"glare", "rain"}));
     EXPECT_EQ(facts.at("frames").size(), 3u);
+    const auto thumbnail = c.Get((path + "/thumbnail").c_str(), {{"Cookie", sessions[Viewer].cookie}});
+    ASSERT_TRUE(thumbnail);
+    EXPECT_EQ(thumbnail->get_header_value("Content-Type"), "image/jpeg");
+    EXPECT_TRUE(thumbnail->body.starts_with("\xff\xd8")) << "not a JPEG";
     // The vehicle is the folder's too.
     EXPECT_EQ(Library(libraryRoot).findBySha256(sha256)->vehicle, "T-12");
 }

@@ -26,6 +26,7 @@ struct Api::Exchange {
     Caller caller;
     std::string sessionToken;
     std::vector<std::string> params;  // the path's {sha256} and {index}, in order
+    bool bodyRead = false;
 };
 
 namespace {
@@ -206,6 +207,7 @@ bool readJson(Api::Exchange& x, json& body) {
     std::string bytes;
     bool tooLong = false;
     if (x.reader != nullptr) {
+        x.bodyRead = true;
         (*x.reader)([&](const char* data, std::size_t size) {
             if (bytes.size() + size > jsonBodyLimit) {
                 tooLong = true;
@@ -334,6 +336,19 @@ Caller Api::identify(const httplib::Request& req, std::string& sessionToken) {
 
 void Api::dispatch(const httplib::Request& req, httplib::Response& res,
                    const httplib::ContentReader* reader) {
+    Exchange x{req, res, reader, {}, {}, {}};
+    handle(x);
+    // A body that no handler read (the request was refused first) is read and dropped: left
+    // in the connection, its bytes would be taken for the next request, and the client, still
+    // sending them, would miss the answer. httplib has bounded it by the upload limit.
+    if (reader != nullptr && !x.bodyRead) {
+        (*reader)([](const char*, std::size_t) { return true; });
+    }
+}
+
+void Api::handle(Exchange& x) {
+    const httplib::Request& req = x.req;
+    httplib::Response& res = x.res;
     const Route* route = nullptr;
     std::vector<std::string> params;
     const std::string method = req.method == "HEAD" ? "GET" : req.method;
@@ -348,7 +363,7 @@ void Api::dispatch(const httplib::Request& req, httplib::Response& res,
         return;
     }
     try {
-        Exchange x{req, res, reader, {}, {}, std::move(params)};
+        x.params = std::move(params);
         x.caller = identify(req, x.sessionToken);
         requestActor = x.caller.actor();
 
@@ -537,6 +552,7 @@ void Api::upload(Exchange& x) {
         done = refused;
     } else {
         bool stopped = false;
+        x.bodyRead = true;
         const bool read = (*x.reader)([&](const char* data, std::size_t size) {
             if (!staged->write(data, size)) {
                 stopped = true;

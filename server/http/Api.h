@@ -71,6 +71,8 @@ public:
 private:
     void dispatch(const httplib::Request& req, httplib::Response& res,
                   const httplib::ContentReader* reader);
+    // Finds the route of `x`, checks the caller and runs the route's handler.
+    void handle(Exchange& x);
     Caller identify(const httplib::Request& req, std::string& sessionToken);
 
     void health(Exchange& x);

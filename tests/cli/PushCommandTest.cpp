@@ -156,6 +156,8 @@ TEST_F(PushCommandTest, RefusalsAreNotWorthRetrying) {
     const CliRun refused = push({(card / "halcjpeg.dat").string()});
     EXPECT_EQ(refused.code, 1);
     EXPECT_EQ(statusOf(refused.out, "halcjpeg.dat"), "failed") << refused.out;
+    // The server's answer reaches the client although it refused before reading the bytes.
+    EXPECT_NE(refused.out.find("401"), std::string::npos) << refused.out;
 }
 
 TEST_F(PushCommandTest, UsageErrorsSendNothing) {

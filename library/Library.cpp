@@ -56,29 +56,6 @@ std::string firstFrameDate(const std::string& path) {
     return stream.captureDate();
 }
 
-// "2026:11:28 14:35:07" and "2026-12-09T02:30:01Z" alike as "2026-11-28T14:35:07".
-std::string sortKey(const LibraryEntry& entry) {
-    const auto normal = [](const std::string& text) -> std::string {
-        if (text.size() < 19) {
-            return "";
-        }
-        std::string key = text.substr(0, 19);
-        for (const std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}) {
-            if (key[i] < '0' || key[i] > '9') {
-                return "";
-            }
-        }
-        key[4] = '-';
-        key[7] = '-';
-        key[10] = 'T';
-        key[13] = ':';
-        key[16] = ':';
-        return key;
-    };
-    const std::string captured = normal(entry.captureDate);
-    return captured.empty() ? normal(entry.importedAt) : captured;
-}
-
 }  // namespace
 
 Library::Library(const std::string& root) : rootFolder(absoluteFolder(root)) {}
@@ -107,9 +84,32 @@ bool Library::ensureRoot(std::string& error) const {
     return true;
 }
 
+// "2026:11:28 14:35:07" and "2026-12-09T02:30:01Z" alike as "2026-11-28T14:35:07".
+std::string LibraryEntry::sortKey() const {
+    const auto normal = [](const std::string& text) -> std::string {
+        if (text.size() < 19) {
+            return "";
+        }
+        std::string key = text.substr(0, 19);
+        for (const std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}) {
+            if (key[i] < '0' || key[i] > '9') {
+                return "";
+            }
+        }
+        key[4] = '-';
+        key[7] = '-';
+        key[10] = 'T';
+        key[13] = ':';
+        key[16] = ':';
+        return key;
+    };
+    const std::string captured = normal(captureDate);
+    return captured.empty() ? normal(importedAt) : captured;
+}
+
 bool Library::newerFirst(const LibraryEntry& a, const LibraryEntry& b) {
-    const std::string keyA = sortKey(a);
-    const std::string keyB = sortKey(b);
+    const std::string keyA = a.sortKey();
+    const std::string keyB = b.sortKey();
     if (keyA != keyB) {
         return keyA > keyB;
     }

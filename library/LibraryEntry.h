@@ -28,6 +28,10 @@ struct LibraryEntry {
     std::string note;
     double clockOffset = 0.0;  // seconds the recorder's clock was off
 
+    // Where it stands in the library, newest first: the capture date, else the import time,
+    // as "2026-11-28T14:35:07"; "" when neither reads as a date.
+    std::string sortKey() const;
+
     // Non-empty when recording.json is missing or cannot be trusted: what is wrong with it.
     // The entry is then listed from its file (name, size, capture date) alone.
     std::string sidecarProblem;

@@ -59,28 +59,6 @@ std::string containing(const std::string& text) {
 
 }  // namespace
 
-std::string sortKeyOf(const LibraryEntry& entry) {
-    const auto normal = [](const std::string& text) -> std::string {
-        if (text.size() < 19) {
-            return "";
-        }
-        std::string key = text.substr(0, 19);
-        for (const std::size_t i : {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18}) {
-            if (key[i] < '0' || key[i] > '9') {
-                return "";
-            }
-        }
-        key[4] = '-';
-        key[7] = '-';
-        key[10] = 'T';
-        key[13] = ':';
-        key[16] = ':';
-        return key;
-    };
-    const std::string captured = normal(entry.captureDate);
-    return captured.empty() ? normal(entry.importedAt) : captured;
-}
-
 void put(store::Connection& c, const std::string& libraryRoot, const LibraryEntry& entry,
          const std::string& depot) {
     namespace fs = std::filesystem;
@@ -95,7 +73,7 @@ void put(store::Connection& c, const std::string& libraryRoot, const LibraryEntr
         "last_time = $10, complete = $11, imported_at = $12, vehicle = $14, driver = $15, "
         "note = $16",
         {entry.sha256, folder, stored, entry.fileName.empty() ? stored : entry.fileName,
-         static_cast<long long>(entry.size), entry.captureDate, sortKeyOf(entry),
+         static_cast<long long>(entry.size), entry.captureDate, entry.sortKey(),
          static_cast<long long>(entry.frames), entry.firstTime, entry.lastTime, entry.complete,
          entry.importedAt, depot, entry.vehicle, entry.driver, entry.note});
 }

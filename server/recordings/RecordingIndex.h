@@ -71,9 +71,6 @@ struct RecordingPage {
 // The recordings' table, kept from the library's folders.
 namespace recordingIndex {
 
-// "2026-11-28T14:35:07" from the capture date, else the import time; "" when neither reads.
-std::string sortKeyOf(const LibraryEntry& entry);
-
 // Adds the entry or refreshes the facts the folder holds (vehicle, driver and note among them);
 // depot and review fields stay. `depot` is set only on a new row.
 void put(store::Connection& c, const std::string& libraryRoot, const LibraryEntry& entry,

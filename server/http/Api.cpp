@@ -717,6 +717,18 @@ void Api::recordingFile(Exchange& x) {
         });
 }
 
+namespace {
+
+// A JPEG of a recording: it never changes under the recording's SHA-256, so it is kept for good.
+void answerPicture(httplib::Response& res, const std::string& bytes, const std::string& tag) {
+    res.set_header("Cache-Control", "private, max-age=31536000, immutable");
+    res.set_header("ETag", "\"" + tag + "\"");
+    res.status = 200;
+    res.set_content(bytes, "image/jpeg");
+}
+
+}  // namespace
+
 void Api::frame(Exchange& x) {
     const auto r = recordings.find(x.caller, x.params[0]);
     if (!r) {
@@ -728,11 +740,7 @@ void Api::frame(Exchange& x) {
         fail(x.res, 404, "no frame " + x.params[1] + " in this recording");
         return;
     }
-    // A recording never changes under its SHA-256: its frames are kept for good.
-    x.res.set_header("Cache-Control", "private, max-age=31536000, immutable");
-    x.res.set_header("ETag", "\"" + r->sha256 + "-" + x.params[1] + "\"");
-    x.res.status = 200;
-    x.res.set_content(*bytes, "image/jpeg");
+    answerPicture(x.res, *bytes, r->sha256 + "-" + x.params[1]);
 }
 
 void Api::thumbnail(Exchange& x) {
@@ -746,10 +754,7 @@ void Api::thumbnail(Exchange& x) {
         fail(x.res, 404, "this recording has no frame that decodes");
         return;
     }
-    x.res.set_header("Cache-Control", "private, max-age=31536000, immutable");
-    x.res.set_header("ETag", "\"" + r->sha256 + "-thumbnail\"");
-    x.res.status = 200;
-    x.res.set_content(*bytes, "image/jpeg");
+    answerPicture(x.res, *bytes, r->sha256 + "-thumbnail");
 }
 
 void Api::custody(Exchange& x) {

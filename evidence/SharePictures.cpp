@@ -5,6 +5,8 @@
 #include <span>
 #include <utility>
 
+#include <QThread>
+
 #include "FrameTimeText.h"
 #include "JpegFrameDecoder.h"
 #include "PlaneOverlay.h"
@@ -32,7 +34,8 @@ SharePictures::SharePictures(const Recording& source, const std::vector<ClipFram
       firstNumber(source.frameAt(0).number),
       width(pictureWidth),
       height(pictureHeight) {
-    worker = std::thread([this] { run(); });
+    worker.reset(QThread::create([this] { run(); }));
+    worker->start();
 }
 
 SharePictures::~SharePictures() {
@@ -41,7 +44,7 @@ SharePictures::~SharePictures() {
         stopping = true;
     }
     changed.notify_all();
-    worker.join();
+    worker->wait();
 }
 
 SharePictures::Picture SharePictures::next() {

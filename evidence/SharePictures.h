@@ -4,21 +4,24 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "ClipExport.h"
 #include "ClockCorrection.h"
 #include "PlanePicture.h"
 
+class QThread;
 class Recording;
 class RedactionPlan;
 
 // The share copy's pictures in clip order, as the viewer shows them and with the times burned
 // in, in the planes the encoder takes, prepared on a thread of its own a few frames ahead of
 // the encoder. One long-lived thread, so its font cache (Qt keeps one per thread) and the
-// overlay's texts are made once.
+// overlay's texts are made once. It is a QThread, never a thread Qt did not start: Qt on
+// Windows tears down such a thread's font cache on a watcher thread of its own after it ends,
+// and that crashes; a QThread releases it on itself as it finishes.
 class SharePictures {
 public:
     struct Picture {
@@ -55,5 +58,5 @@ private:
     std::condition_variable changed;
     std::deque<Picture> ready;
     bool stopping = false;
-    std::thread worker;
+    std::unique_ptr<QThread> worker;
 };

@@ -15,7 +15,9 @@
 #include <QTest>
 
 #include "ClipDialog.h"
+#include "EvidencePackage.h"
 #include "ExportRunner.h"
+#include "PackageVerifier.h"
 #include "Recording.h"
 #include "SaveFolder.h"
 #include "StandInOwner.h"
@@ -181,6 +183,31 @@ TEST_F(RunnerTest, AJobWritesItsFileOffTheInterfaceThreadWithProgress) {
     EXPECT_GT(QFileInfo(QString::fromStdString(target("clip.avi"))).size(), 100000);
     EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(target("second.avi"))));
     EXPECT_EQ(busy, (std::vector<bool>{true, false}));
+}
+
+// The window's runner thread writes the share copy with the times drawn (its pictures on a
+// thread of their own below it) and a whole package, which its own verifier then accepts.
+TEST_F(RunnerTest, TheShareCopyWithTheTimesAndThePackageAreWrittenFromTheRunner) {
+    const std::string mp4 = target("share.mp4");
+    ASSERT_TRUE(runner.start(QStringLiteral("share"), [this, mp4](ExportProgress& progress) {
+        ClipOptions options;
+        options.kind = ClipKind::ShareMp4;
+        options.span = ReadoutSpan{-2.0, 2.0};
+        return exportClip(recording, mp4, options, progress);
+    }));
+    ExportResult result = runToEnd();
+    EXPECT_EQ(result.status, ExportResult::Status::Written) << result.message;
+    EXPECT_GT(QFileInfo(QString::fromStdString(mp4)).size(), 10000);
+
+    const std::string package = target("package");
+    ASSERT_TRUE(runner.start(QStringLiteral("package"), [this, package](ExportProgress& progress) {
+        return exportEvidencePackage(recording, HALCYRA_SAMPLE_PATH, package, PackageOptions{},
+                                     progress);
+    }));
+    result = runToEnd();
+    ASSERT_EQ(result.status, ExportResult::Status::Written) << result.message;
+    ExportProgress quiet;
+    EXPECT_TRUE(verifyEvidencePackage(package, quiet).holds());
 }
 
 TEST_F(RunnerTest, ACancelledJobLeavesNothing) {

@@ -1,5 +1,8 @@
 #include "FrameIndex.h"
 
+#include <map>
+#include <memory>
+#include <mutex>
 #include <span>
 
 #include "Descriptor.h"
@@ -40,6 +43,54 @@ std::optional<std::vector<Frame>> walk(const Descriptor& file, std::uint64_t fil
     return frames;
 }
 
+// The frame lists of the recordings asked for last. A library's recording files never change
+// once stored (a changed file would be another recording, in another folder), so a list stays
+// good while the file keeps its size; a player asking for frame after frame then costs one
+// read each, not a walk over every header before it.
+class RecentLists {
+public:
+    std::shared_ptr<const std::vector<Frame>> find(const std::string& path, std::uint64_t size) {
+        const std::lock_guard<std::mutex> guard(lock);
+        const auto known = lists.find(path);
+        if (known == lists.end() || known->second.size != size) {
+            return nullptr;
+        }
+        known->second.lastUse = ++clock;
+        return known->second.frames;
+    }
+
+    void keep(const std::string& path, std::uint64_t size,
+              std::shared_ptr<const std::vector<Frame>> frames) {
+        const std::lock_guard<std::mutex> guard(lock);
+        if (lists.size() >= kept && lists.find(path) == lists.end()) {
+            auto oldest = lists.begin();
+            for (auto it = lists.begin(); it != lists.end(); ++it) {
+                if (it->second.lastUse < oldest->second.lastUse) {
+                    oldest = it;
+                }
+            }
+            lists.erase(oldest);
+        }
+        lists[path] = Entry{size, std::move(frames), ++clock};
+    }
+
+private:
+    static constexpr std::size_t kept = 64;
+    struct Entry {
+        std::uint64_t size = 0;
+        std::shared_ptr<const std::vector<Frame>> frames;
+        std::uint64_t lastUse = 0;
+    };
+    std::mutex lock;
+    std::map<std::string, Entry> lists;
+    std::uint64_t clock = 0;
+};
+
+RecentLists& recentLists() {
+    static RecentLists shared;
+    return shared;
+}
+
 }  // namespace
 
 std::optional<std::vector<Frame>> framesOf(const std::string& path) {
@@ -57,8 +108,16 @@ std::optional<std::string> frameBytes(const std::string& path, std::uint64_t ind
     if (!file.valid() || !file.facts(facts) || index >= frameCountLimit) {
         return std::nullopt;
     }
-    const auto frames = walk(file, facts.size, index);
-    if (!frames || frames->size() <= index) {
+    auto frames = recentLists().find(path, facts.size);
+    if (!frames) {
+        auto walked = walk(file, facts.size, frameCountLimit);
+        if (!walked) {
+            return std::nullopt;
+        }
+        frames = std::make_shared<const std::vector<Frame>>(std::move(*walked));
+        recentLists().keep(path, facts.size, frames);
+    }
+    if (frames->size() <= index) {
         return std::nullopt;
     }
     const Frame& frame = (*frames)[index];

@@ -68,6 +68,15 @@ std::string RecordingService::pathOf(const IndexedRecording& r) const {
     return library.root() + "/" + r.folder + "/" + r.storedName;
 }
 
+std::optional<std::string> RecordingService::fileOf(const Caller& caller, const std::string& sha256) {
+    const auto row = database.connection().queryOne(
+        "SELECT folder, stored_name, depot FROM recordings WHERE sha256 = $1", {sha256});
+    if (!row || !caller.seesDepot((*row)[2].text())) {
+        return std::nullopt;
+    }
+    return library.root() + "/" + (*row)[0].text() + "/" + (*row)[1].text();
+}
+
 std::string RecordingService::edit(const Caller& caller, IndexedRecording& r, const Edit& e) {
     IndexedRecording changed = r;
     nlohmann::json fields = nlohmann::json::object();

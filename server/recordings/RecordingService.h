@@ -24,6 +24,9 @@ public:
     std::optional<IndexedRecording> find(const Caller& caller, const std::string& sha256);
     // The file in the library.
     std::string pathOf(const IndexedRecording& r) const;
+    // The recording's file when the caller sees it, from its folder and depot alone: what a
+    // frame or thumbnail needs, asked many times a second by a player.
+    std::optional<std::string> fileOf(const Caller& caller, const std::string& sha256);
 
     struct Edit {
         std::optional<std::string> vehicle, driver, note, status, statusReason;

@@ -2,10 +2,15 @@
 
 #include <sqlite3.h>
 
+#include <unordered_map>
+
 namespace store {
 namespace {
 
 constexpr int busyTimeoutMs = 10000;
+// Statements kept compiled per connection. The statements are a fixed set of texts, the list's
+// filters making a few hundred at most; past this all are dropped and compiled again as used.
+constexpr std::size_t keptStatements = 256;
 
 class SqliteConnection final : public Connection {
 public:
@@ -21,7 +26,10 @@ public:
         sqlite3_extended_result_codes(db, 1);
         executeScript("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
     }
-    ~SqliteConnection() override { sqlite3_close(db); }
+    ~SqliteConnection() override {
+        forgetStatements();
+        sqlite3_close(db);
+    }
     SqliteConnection(const SqliteConnection&) = delete;
     SqliteConnection& operator=(const SqliteConnection&) = delete;
 
@@ -55,18 +63,56 @@ public:
     }
 
 private:
-    [[noreturn]] void fail(sqlite3_stmt* statement, std::string_view sql) {
-        const std::string why = sqlite3_errmsg(db);
-        sqlite3_finalize(statement);
-        throw DatabaseError("database: " + why + " in: " + std::string(sql.substr(0, 80)));
+    // Leaves the statement ready for its next use, whatever happened in this one.
+    class Reset {
+    public:
+        explicit Reset(sqlite3_stmt* statement) : statement(statement) {}
+        ~Reset() {
+            sqlite3_reset(statement);
+            sqlite3_clear_bindings(statement);
+        }
+        Reset(const Reset&) = delete;
+        Reset& operator=(const Reset&) = delete;
+
+    private:
+        sqlite3_stmt* statement;
+    };
+
+    [[noreturn]] void fail(std::string_view sql) {
+        throw DatabaseError("database: " + std::string(sqlite3_errmsg(db)) + " in: " +
+                            std::string(sql.substr(0, 80)));
+    }
+
+    void forgetStatements() {
+        for (auto& [text, statement] : statements) {
+            sqlite3_finalize(statement);
+        }
+        statements.clear();
+    }
+
+    // The compiled statement of `sql`, compiled on its first use.
+    sqlite3_stmt* prepared(std::string_view sql) {
+        std::string text(sql);
+        if (const auto known = statements.find(text); known != statements.end()) {
+            return known->second;
+        }
+        if (statements.size() >= keptStatements) {
+            forgetStatements();
+        }
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                               &statement, nullptr) != SQLITE_OK ||
+            statement == nullptr) {
+            sqlite3_finalize(statement);
+            fail(sql);
+        }
+        statements.emplace(std::move(text), statement);
+        return statement;
     }
 
     void run(std::string_view sql, const std::vector<Value>& params, std::vector<Row>* rows) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &statement,
-                               nullptr) != SQLITE_OK) {
-            fail(statement, sql);
-        }
+        sqlite3_stmt* statement = prepared(sql);
+        const Reset afterwards(statement);
         // SQLite numbers $N parameters by first appearance: bind each by its name.
         for (std::size_t i = 0; i < params.size(); ++i) {
             const std::string name = "$" + std::to_string(i + 1);
@@ -90,7 +136,7 @@ private:
                 }
             }
             if (bound != SQLITE_OK) {
-                fail(statement, sql);
+                fail(sql);
             }
         }
         for (;;) {
@@ -99,7 +145,7 @@ private:
                 break;
             }
             if (step != SQLITE_ROW) {
-                fail(statement, sql);
+                fail(sql);
             }
             if (rows == nullptr) {
                 continue;
@@ -124,10 +170,10 @@ private:
             }
             rows->push_back(std::move(row));
         }
-        sqlite3_finalize(statement);
     }
 
     sqlite3* db = nullptr;
+    std::unordered_map<std::string, sqlite3_stmt*> statements;
 };
 
 }  // namespace

@@ -426,9 +426,17 @@ void Api::health(Exchange& x) {
     std::error_code error;
     const bool folder = std::filesystem::is_directory(library.root(), error);
     if (!databaseProblem.empty() || !folder) {
-        json body{{"status", "unavailable"}, {"database", databaseProblem.empty() ? "ok" : databaseProblem}};
-        body["reason"] = !databaseProblem.empty() ? databaseProblem
-                                                  : "the library folder " + library.root() + " cannot be reached";
+        // Anyone may ask: the answer names what is down, the log says where and why (the
+        // database's host and user, the folder's path are not for everyone).
+        const std::string detail = !databaseProblem.empty()
+                                       ? databaseProblem
+                                       : "the library folder " + library.root() + " cannot be reached";
+        const std::string line = "halcyra-server: unavailable: " + detail + "\n";
+        std::fwrite(line.data(), 1, line.size(), stderr);
+        json body{{"status", "unavailable"},
+                  {"database", databaseProblem.empty() ? "ok" : "unreachable"}};
+        body["reason"] = !databaseProblem.empty() ? "the database cannot be reached"
+                                                  : "the library folder cannot be reached";
         answer(x.res, 503, body);
         return;
     }
@@ -581,6 +589,7 @@ void Api::upload(Exchange& x) {
         case Kind::TooLarge: status = 413; break;
         case Kind::NoSpace: status = 507; break;
         case Kind::BadRequest: status = 400; break;
+        case Kind::Unavailable: status = 503; break;
         case Kind::Failed: status = 500; break;
     }
     if (done.recording) {

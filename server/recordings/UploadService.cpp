@@ -89,9 +89,11 @@ std::unique_ptr<UploadService::Staged> UploadService::stage(const std::string& f
                                               " bytes is over the limit of " + std::to_string(maxBytes));
         return nullptr;
     }
-    std::string error;
-    if (!library.ensureRoot(error)) {
-        refused = outcome(Kind::Failed, error);
+    // The folder is made when the server starts. Gone while it serves (a shared file system
+    // not mounted), it is not made again: the upload would land on the disk beneath the mount.
+    std::error_code missing;
+    if (!std::filesystem::is_directory(library.root(), missing)) {
+        refused = outcome(Kind::Unavailable, "the library folder cannot be reached");
         return nullptr;
     }
     if (announced) {

@@ -18,7 +18,7 @@
 class UploadService {
 public:
     struct Outcome {
-        enum class Kind { Imported, Present, Skipped, Mismatch, TooLarge, NoSpace, BadRequest, Failed };
+        enum class Kind { Imported, Present, Skipped, Mismatch, TooLarge, NoSpace, BadRequest, Unavailable, Failed };
         Kind kind = Kind::Failed;
         std::string reason;
         std::optional<IndexedRecording> recording;

@@ -1,5 +1,7 @@
 // Uploads that go wrong leave nothing behind: a wrong X-Sha256, bytes that are no recording,
 // more than the limit, sent at once or in chunks.
+#include <filesystem>
+
 #include <nlohmann/json.hpp>
 
 #include "FileBytes.h"
@@ -100,4 +102,25 @@ TEST_F(Uploads, AGoodUploadIsImportedOnceByteForByte) {
     EXPECT_EQ(entry->frames, 4u);
     EXPECT_EQ(tree(libraryRoot).size(), 3u);  // the folder, the recording, recording.json
     EXPECT_EQ(indexed(), 1);
+}
+
+TEST_F(Uploads, WithTheFolderGoneHealthSays503AndNamesNoPath) {
+    const std::string away = libraryRoot + ".away";
+    std::filesystem::rename(libraryRoot, away);
+    auto c = client();
+    const auto down = c.Get("/api/v1/health");
+    ASSERT_TRUE(down);
+    EXPECT_EQ(down->status, 503);
+    const auto body = nlohmann::json::parse(down->body);
+    EXPECT_EQ(body.at("reason"), "the library folder cannot be reached");
+    EXPECT_EQ(down->body.find(libraryRoot), std::string::npos);
+    const auto refused = send(bytesText(smallRecording(4, 90)));
+    ASSERT_TRUE(refused);
+    EXPECT_NE(refused->status, 201);
+
+    std::filesystem::rename(away, libraryRoot);
+    const auto up = c.Get("/api/v1/health");
+    ASSERT_TRUE(up);
+    EXPECT_EQ(up->status, 200);
+    EXPECT_EQ(indexed(), 0);
 }

@@ -1,10 +1,14 @@
 #include "UploadService.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 
+#include <signal.h>
 #include <sys/statvfs.h>
+#include <unistd.h>
 
 #include <nlohmann/json.hpp>
 
@@ -17,6 +21,58 @@
 namespace {
 
 constexpr const char* stagingPrefix = ".upload-";
+// Another host's staging folder untouched this long is a leftover.
+constexpr auto staleAfter = std::chrono::hours(1);
+
+std::string hostName() {
+    char name[256] = {};
+    gethostname(name, sizeof name - 1);
+    std::string host;
+    for (const char c : std::string(name)) {
+        const bool plain = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                           c == '.';
+        host += plain ? c : '_';
+    }
+    return host.empty() ? "host" : host;
+}
+
+bool processRuns(pid_t pid) {
+    return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
+}
+
+// The newest time anything in `folder` (or the folder itself) was written.
+std::filesystem::file_time_type lastWritten(const std::filesystem::path& folder) {
+    std::error_code error;
+    auto newest = std::filesystem::last_write_time(folder, error);
+    for (const auto& entry : std::filesystem::directory_iterator(folder, error)) {
+        std::error_code ignored;
+        newest = std::max(newest, std::filesystem::last_write_time(entry.path(), ignored));
+    }
+    return newest;
+}
+
+// Whether a staging folder named ".upload-HOST-PID-XXXXXX" is no upload's any more.
+bool isLeftover(const std::filesystem::path& folder, const std::string& host) {
+    const std::string name = folder.filename().string().substr(std::strlen(stagingPrefix));
+    // HOST-PID-XXXXXX; any other name is an older server's and no upload's now.
+    const auto suffix = name.rfind('-');
+    const auto pidStart = suffix == std::string::npos || suffix == 0 ? std::string::npos
+                                                                      : name.rfind('-', suffix - 1);
+    if (pidStart == std::string::npos) {
+        return true;
+    }
+    const std::string owner = name.substr(0, pidStart);
+    const std::string pidText = name.substr(pidStart + 1, suffix - pidStart - 1);
+    if (owner != host) {
+        return std::filesystem::file_time_type::clock::now() - lastWritten(folder) > staleAfter;
+    }
+    if (pidText.empty() || pidText.size() > 9 ||
+        pidText.find_first_not_of("0123456789") != std::string::npos) {
+        return true;
+    }
+    const pid_t pid = static_cast<pid_t>(std::stol(pidText));
+    return pid == getpid() || !processRuns(pid);
+}
 
 // The last part of a client's file name; "" when nothing usable is left.
 std::string baseName(const std::string& name) {
@@ -106,7 +162,7 @@ std::unique_ptr<UploadService::Staged> UploadService::stage(const std::string& f
         }
     }
     std::unique_ptr<Staged> staged(new Staged);
-    std::string pattern = library.root() + "/" + stagingPrefix + "XXXXXX";
+    std::string pattern = library.root() + "/" + stagingPrefix + stagingOwner() + "-XXXXXX";
     if (const std::error_code made = fileOps::createTemporaryFolder(pattern)) {
         refused = outcome(made.value() == ENOSPC ? Kind::NoSpace : Kind::Failed,
                           "cannot make a folder in the library " + library.root() + ": " + made.message());
@@ -189,10 +245,15 @@ UploadService::Outcome UploadService::finish(std::unique_ptr<Staged> staged, boo
     return done;
 }
 
+std::string UploadService::stagingOwner() {
+    return hostName() + "-" + std::to_string(getpid());
+}
+
 void UploadService::removeLeftovers(const std::string& libraryRoot) {
+    const std::string host = hostName();
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(libraryRoot, error)) {
-        if (entry.path().filename().string().starts_with(stagingPrefix)) {
+        if (entry.path().filename().string().starts_with(stagingPrefix) && isLeftover(entry.path(), host)) {
             std::error_code ignored;
             std::filesystem::remove_all(entry.path(), ignored);
         }

@@ -1,6 +1,12 @@
 // Uploads that go wrong leave nothing behind: a wrong X-Sha256, bytes that are no recording,
 // more than the limit, sent at once or in chunks.
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
 
 #include <nlohmann/json.hpp>
 
@@ -8,6 +14,8 @@
 #include "Library.h"
 #include "Sha256.h"
 #include "ServerFixture.h"
+#include "TempFolder.h"
+#include "UploadService.h"
 
 namespace {
 
@@ -123,4 +131,44 @@ TEST_F(Uploads, WithTheFolderGoneHealthSays503AndNamesNoPath) {
     ASSERT_TRUE(up);
     EXPECT_EQ(up->status, 200);
     EXPECT_EQ(indexed(), 0);
+}
+
+// Staging folders of uploads that stopped go at start; another server's live ones on a shared
+// folder stay.
+TEST(UploadLeftovers, OnlyStagingNoUploadWritesToAnyMoreIsRemoved) {
+    namespace fs = std::filesystem;
+    const TempFolder folder;
+    const std::string root = folder.file("library");
+    fs::create_directories(root);
+    const std::string owner = UploadService::stagingOwner();
+    const std::string host = owner.substr(0, owner.rfind('-'));
+    const pid_t child = fork();
+    if (child == 0) {
+        _exit(0);
+    }
+    ASSERT_GT(child, 0);
+    waitpid(child, nullptr, 0);
+
+    const std::string stale = ".upload-otherhost-77-cccccc";
+    for (const std::string& name :
+         {std::string(".upload-Ab12Cd"), ".upload-" + host + "-" + std::to_string(child) + "-aaaaaa",
+          ".upload-" + host + "-" + std::to_string(getppid()) + "-dddddd",
+          std::string(".upload-otherhost-77-bbbbbb"), stale, std::string("0123abcd")}) {
+        fs::create_directories(root + "/" + name);
+        std::ofstream(root + "/" + name + "/halcjpeg.dat") << "partial";
+    }
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(2);
+    fs::last_write_time(root + "/" + stale + "/halcjpeg.dat", old);
+    fs::last_write_time(root + "/" + stale, old);
+
+    UploadService::removeLeftovers(root);
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(root)) {
+        left.push_back(entry.path().filename().string());
+    }
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> kept{".upload-" + host + "-" + std::to_string(getppid()) + "-dddddd",
+                                  ".upload-otherhost-77-bbbbbb", "0123abcd"};
+    std::sort(kept.begin(), kept.end());
+    EXPECT_EQ(left, kept);
 }

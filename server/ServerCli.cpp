@@ -186,7 +186,7 @@ std::string usageProblem(const Options& o) {
         if (o.words.size() < 2) {
             return "import needs at least one SOURCE";
         }
-        if (o.depots.size() > 1 || (o.depots.size() == 1 && !isValidName(o.depots[0]))) {
+        if (o.depots.size() > 1 || (o.depots.size() == 1 && !isValidDepotName(o.depots[0]))) {
             return "import takes one valid --depot";
         }
         for (std::size_t i = 1; i < o.words.size(); ++i) {

@@ -48,6 +48,46 @@ bool isValidName(const std::string& name) {
     });
 }
 
+bool isValidDepotName(const std::string& name) {
+    if (name.empty() || name.size() > 4 * 64) {
+        return false;
+    }
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < name.size(); ++characters) {
+        const auto lead = static_cast<unsigned char>(name[i]);
+        if (lead < 0x80) {
+            if (!isValidName(std::string(1, static_cast<char>(lead)))) {
+                return false;
+            }
+            ++i;
+            continue;
+        }
+        const std::size_t length = lead >= 0xC2 && lead <= 0xDF ? 2 : lead >= 0xE0 && lead <= 0xEF ? 3
+                                   : lead >= 0xF0 && lead <= 0xF4                               ? 4
+                                                                                                : 0;
+        if (length == 0 || name.size() - i < length) {
+            return false;
+        }
+        char32_t code = lead & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(name[i + k]);
+            if ((next & 0xC0) != 0x80) {
+                return false;
+            }
+            code = (code << 6) | (next & 0x3F);
+        }
+        const char32_t least = length == 2 ? 0x80 : length == 3 ? 0x800 : 0x10000;
+        const bool invisible = (code >= 0x80 && code <= 0x9F) || code == 0xAD || code == 0xFEFF ||
+                               (code >= 0x200B && code <= 0x200F) || (code >= 0x2028 && code <= 0x202E) ||
+                               (code >= 0x2060 && code <= 0x206F);
+        if (code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF) || invisible) {
+            return false;
+        }
+        i += length;
+    }
+    return characters <= 64;
+}
+
 std::string Caller::actor() const {
     switch (kind) {
         case Kind::User: return "user:" + user.name;
@@ -81,8 +121,8 @@ void Accounts::addUser(const User& user, const std::string& password, const std:
                            "' is not a user name: 1 to 64 letters, digits and . _ @ -");
     }
     for (const std::string& depot : user.depots) {
-        if (!isValidName(depot)) {
-            throw AccountError("'" + depot + "' is not a depot name: 1 to 64 letters, digits and . _ @ -");
+        if (!isValidDepotName(depot)) {
+            throw AccountError("'" + depot + "' is not a depot name: 1 to 64 letters (any script), digits and . _ @ -");
         }
     }
     if (password.empty()) {
@@ -135,8 +175,8 @@ void Accounts::changeUser(const std::string& name, std::optional<Role> role,
                           const std::string& actor, const std::string& client) {
     if (depots) {
         for (const std::string& depot : *depots) {
-            if (!isValidName(depot)) {
-                throw AccountError("'" + depot + "' is not a depot name: 1 to 64 letters, digits and . _ @ -");
+            if (!isValidDepotName(depot)) {
+                throw AccountError("'" + depot + "' is not a depot name: 1 to 64 letters (any script), digits and . _ @ -");
             }
         }
     }
@@ -210,8 +250,9 @@ std::optional<User> Accounts::user(const std::string& name) {
 
 std::string Accounts::addDeviceToken(const std::string& name, const std::string& depot,
                                      const std::string& actor, const std::string& client) {
-    if (!isValidName(name) || !isValidName(depot)) {
-        throw AccountError("a token's name and depot are 1 to 64 letters, digits and . _ @ -");
+    if (!isValidName(name) || !isValidDepotName(depot)) {
+        throw AccountError("a token's name is 1 to 64 letters, digits and . _ @ -, its depot's "
+                           "name the same in any script");
     }
     std::string token = secrets::newToken();
     store::Transaction t(database, store::Transaction::Write);

@@ -14,8 +14,11 @@ enum class Role { Admin, Manager, Viewer };
 const char* roleName(Role role);
 std::optional<Role> roleNamed(const std::string& name);
 
-// Names of users, device tokens and depots: 1 to 64 of letters, digits and "._@-".
+// Names of users and device tokens: 1 to 64 of letters, digits and "._@-".
 bool isValidName(const std::string& name);
+// Depot names: those, or up to 64 characters of any script as well ("東京営業所"): valid
+// UTF-8 without control, invisible or direction-changing characters.
+bool isValidDepotName(const std::string& name);
 
 struct User {
     std::string name;

@@ -487,7 +487,7 @@ void Api::listRecordings(Exchange& x) {
     RecordingFilter filter;
     const auto& req = x.req;
     for (const auto& [name, field, limit] :
-         {std::tuple{"q", &filter.q, 200}, std::tuple{"depot", &filter.depot, 64},
+         {std::tuple{"q", &filter.q, 200}, std::tuple{"depot", &filter.depot, 256},
           std::tuple{"vehicle", &filter.vehicle, 200}, std::tuple{"driver", &filter.driver, 200},
           std::tuple{"status", &filter.status, 32}, std::tuple{"tag", &filter.tag, 32},
           std::tuple{"from", &filter.from, 19}, std::tuple{"to", &filter.to, 19},
@@ -545,7 +545,7 @@ void Api::upload(Exchange& x) {
             return;
         }
         depot = user.role != Role::Admin && user.depots.size() == 1 ? user.depots.front() : "";
-    } else if (!isValidName(depot)) {
+    } else if (!isValidDepotName(depot)) {
         fail(x.res, 400, "X-Depot is not a depot name");
         return;
     } else if (!x.caller.seesDepot(depot)) {

@@ -104,3 +104,31 @@ TEST_F(Listing, FiltersNarrowTheListAndBadOnesAreRefused) {
         EXPECT_EQ(res->status, 400) << query;
     }
 }
+
+// A fleet names its depots in Japanese: accounts, tokens, uploads and the filter take them;
+// names that hide or reorder characters, or are no UTF-8, are refused.
+TEST_F(Listing, DepotsMayBeNamedInAnyScript) {
+    const std::string tokyo = "東京営業所";
+    const std::string token = addToken("cam-tokyo", tokyo);
+    addUser("hana", Role::Manager, {tokyo}, "hana-pw");
+    auto c = client();
+    const auto sent = c.Post("/api/v1/recordings",
+                             {{"Authorization", "Bearer " + token}, {"X-Filename", "halcjpeg.dat"}},
+                             bytesText(smallRecording(2, 77)), "application/octet-stream");
+    ASSERT_TRUE(sent);
+    ASSERT_EQ(sent->status, 201) << sent->body;
+    const auto hana = login("hana", "hana-pw");
+    const auto mine = c.Get("/api/v1/recordings", {{"Cookie", hana.cookie}});
+    ASSERT_TRUE(mine);
+    const auto body = nlohmann::json::parse(mine->body);
+    ASSERT_EQ(body.at("total"), 1);
+    EXPECT_EQ(body.at("recordings")[0].at("depot"), tokyo);
+    EXPECT_EQ(list("?depot=%E6%9D%B1%E4%BA%AC%E5%96%B6%E6%A5%AD%E6%89%80").at("total"), 1);
+
+    for (const std::string& bad : {std::string("東京\u202e営業所"), std::string("\xe6\x9d"),
+                                   std::string("\xc0\xaf"), std::string("a b"), std::string(65, 'x')}) {
+        EXPECT_FALSE(isValidDepotName(bad)) << bad;
+    }
+    EXPECT_TRUE(isValidDepotName(std::string(64, 'x')));
+    EXPECT_TRUE(isValidDepotName("北-2.札幌"));
+}

@@ -568,14 +568,35 @@ void Api::upload(Exchange& x) {
         done = refused;
     } else {
         bool stopped = false;
+        bool slow = false;
+        std::uint64_t received = 0;
+        const auto started = std::chrono::steady_clock::now();
+        const auto grace = std::chrono::seconds(options.slowUploadGraceSeconds);
         x.bodyRead = true;
         const bool read = (*x.reader)([&](const char* data, std::size_t size) {
+            received += size;
+            const auto spent = std::chrono::steady_clock::now() - started;
+            if (spent > grace &&
+                received < options.slowestUploadBytesPerSecond *
+                               static_cast<std::uint64_t>(
+                                   std::chrono::duration_cast<std::chrono::seconds>(spent).count())) {
+                slow = true;
+                return false;
+            }
             if (!staged->write(data, size)) {
                 stopped = true;
                 return false;
             }
             return true;
         });
+        if (slow) {
+            staged.reset();  // its staging folder goes with it
+            x.res.set_header("Connection", "close");
+            fail(x.res, 408, "the upload came in slower than " +
+                                 std::to_string(options.slowestUploadBytesPerSecond) +
+                                 " bytes a second and was dropped");
+            return;
+        }
         done = uploads.finish(std::move(staged), read && !stopped, expected, depot, x.caller);
     }
     using Kind = UploadService::Outcome::Kind;

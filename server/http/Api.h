@@ -47,6 +47,10 @@ public:
         std::uint64_t maxUpload = std::uint64_t{512} << 20;
         int threads = 16;
         int readTimeoutSeconds = 15;
+        // An upload that has come in slower than this on average once the grace has passed
+        // is dropped: a client trickling bytes would hold a worker for ever.
+        int slowUploadGraceSeconds = 60;
+        std::uint64_t slowestUploadBytesPerSecond = 4096;
         bool logRequests = true;
         // Both set: HTTPS only, with this certificate chain and key (PEM).
         std::string tlsCert;

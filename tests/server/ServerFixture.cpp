@@ -60,6 +60,7 @@ void ServerFixture::start(std::uint64_t maxUpload) {
     options.maxUpload = maxUpload;
     options.threads = 4;
     options.logRequests = false;
+    options.slowUploadGraceSeconds = slowUploadGraceSeconds;
     options.tlsCert = tlsCert;
     options.tlsKey = tlsKey;
     const Library library(libraryRoot);

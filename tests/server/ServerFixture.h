@@ -44,6 +44,8 @@ protected:
 
     httplib::Client client() const;
 
+    // Set before start() to drop slow uploads sooner.
+    int slowUploadGraceSeconds = 60;
     // Set before start() to serve HTTPS.
     std::string tlsCert;
     std::string tlsKey;

@@ -1,5 +1,8 @@
 // Uploads that go wrong leave nothing behind: a wrong X-Sha256, bytes that are no recording,
 // more than the limit, sent at once or in chunks.
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -171,4 +174,49 @@ TEST(UploadLeftovers, OnlyStagingNoUploadWritesToAnyMoreIsRemoved) {
                                   ".upload-otherhost-77-bbbbbb", "0123abcd"};
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(left, kept);
+}
+
+// A client that trickles its upload is dropped once the grace is over, with nothing left
+// behind, while others are served.
+class SlowUploads : public ServerFixture {
+protected:
+    void SetUp() override {
+        ServerFixture::SetUp();
+        slowUploadGraceSeconds = 1;
+        start();
+        token = addToken("cam1", "north");
+    }
+    std::string token;
+};
+
+TEST_F(SlowUploads, ATricklingUploadIsDroppedAndBlocksNobody) {
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const std::string head = "POST /api/v1/recordings HTTP/1.1\r\nHost: x\r\nAuthorization: Bearer " +
+                             token + "\r\nX-Filename: halcjpeg.dat\r\nContent-Length: 100000\r\n\r\n";
+    ASSERT_EQ(send(s, head.data(), head.size(), MSG_NOSIGNAL), static_cast<ssize_t>(head.size()));
+    std::string answer;
+    for (int i = 0; i < 40 && answer.empty(); ++i) {
+        send(s, "0123456789", 10, MSG_NOSIGNAL);
+        // Meanwhile the server answers others.
+        if (i == 2) {
+            auto c = client();
+            const auto health = c.Get("/api/v1/health");
+            ASSERT_TRUE(health);
+            EXPECT_EQ(health->status, 200);
+        }
+        pollfd ready{s, POLLIN, 0};
+        if (poll(&ready, 1, 200) == 1) {
+            char buffer[512];
+            const ssize_t got = recv(s, buffer, sizeof buffer, 0);
+            answer.assign(buffer, got > 0 ? static_cast<std::size_t>(got) : 0);
+        }
+    }
+    close(s);
+    EXPECT_TRUE(answer.starts_with("HTTP/1.1 408")) << answer;
+    EXPECT_EQ(tree(libraryRoot), std::vector<std::string>{});
 }

@@ -23,7 +23,7 @@
 namespace {
 
 constexpr std::int64_t now = 1'800'000'000'000;  // a fixed "now": the same input, the same run
-constexpr std::uint64_t uploadLimit = 256 * 1024;
+constexpr std::uint64_t uploadLimit = std::uint64_t{256} * 1024;
 
 void readJsonBody(std::string_view bytes) {
     std::string problem;

@@ -247,7 +247,9 @@ std::optional<StoredZip> MediaService::package(const IndexedRecording& r, const 
         from = end == std::string::npos ? sums.bytes.size() : end + 1;
         if (line.size() > 66) {
             const std::string file = line.substr(66);
-            members.push_back(StoredZip::Member{inside + file, folder + "/" + file, 0, 0, false});
+            std::string path = folder;
+            path.append("/").append(file);
+            members.push_back(StoredZip::Member{inside + file, std::move(path), 0, 0, false});
         }
     }
     members.push_back(StoredZip::Member{inside + names.checksums, sumsPath, 0, 0, false});

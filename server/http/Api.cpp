@@ -706,7 +706,6 @@ bool startsDownload(const httplib::Request& req) {
 // Sends `size` bytes read by `read` through a content provider, so Range works and nothing
 // is held in memory whole. The caller has checked the ranges.
 void sendRanged(httplib::Response& res, std::uint64_t size, const std::string& type, RangeReader read) {
-    res.set_header("Accept-Ranges", "bytes");
     res.set_content_provider(static_cast<std::size_t>(size), type,
                              [read = std::move(read)](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
                                  char buffer[64 * 1024];
@@ -831,6 +830,7 @@ void Api::sendPackage(Exchange& x, const IndexedRecording& r, const std::string&
     if (!rangesFit(x, archive->size())) {
         return;
     }
+    x.res.set_header("Accept-Ranges", "bytes");
     x.res.set_header("Content-Disposition", "attachment; filename=\"" + MediaService::packageName(r) + ".zip\"");
     x.res.set_header("Cache-Control", "no-store");
     sendRanged(x.res, archive->size(), "application/zip",

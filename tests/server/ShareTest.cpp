@@ -1,6 +1,7 @@
 // Share links, the share copy and the evidence package as a link holder and the fleet's
 // staff meet them: what a link lets through and when it stops, what the archive holds and
 // whether it proves itself, and that the library folder stays the desktop's to read.
+#include <filesystem>
 #include <map>
 #include <thread>
 
@@ -8,9 +9,12 @@
 #include <zlib.h>
 
 #include "CustodyLog.h"
+#include "FileBytes.h"
 #include "Library.h"
 #include "Sha256.h"
 #include "ServerFixture.h"
+#include "StoredZip.h"
+#include "TempFolder.h"
 
 using nlohmann::json;
 
@@ -367,4 +371,56 @@ TEST_F(Shares, AClockOffsetIsCheckedSavedInTheFolderAndGivesTheShareCopyItsTimes
         kept.push_back(name);
     }
     EXPECT_EQ(kept, std::vector<std::string>{sha256 + "-clock-3600500-share.mp4"});
+}
+
+TEST(StoredZipLayout, AMemberPastFourGibibytesGetsZip64Records) {
+    // A sparse file: its size without its bytes. Its CRC is given, as a caller that has it would.
+    TempFolder folder;
+    const std::string big = folder.file("big.dat");
+    const std::uint64_t size = (std::uint64_t{5} << 30) + 3;
+    ASSERT_TRUE(writeBytes(big, "x"));
+    std::filesystem::resize_file(big, size);
+    const std::string small = folder.file("SHA256SUMS");
+    ASSERT_TRUE(writeBytes(small, "sums\n"));
+    std::string error;
+    const auto zip = StoredZip::build({StoredZip::Member{"p/big.dat", big, size, 0x1234abcd, true},
+                                       StoredZip::Member{"p/SHA256SUMS", small, 0, 0, false}},
+                                      1'796'888'825, error);
+    ASSERT_TRUE(zip) << error;
+
+    const auto bytesAt = [&zip](std::uint64_t at, std::size_t length) {
+        std::string out(length, '\0');
+        EXPECT_TRUE(zip->read(at, out.data(), length)) << at;
+        return out;
+    };
+    const auto number = [](const std::string& bytes, std::size_t at, int width) {
+        std::uint64_t value = 0;
+        for (int i = width - 1; i >= 0; --i) {
+            value = value << 8 | static_cast<unsigned char>(bytes.at(at + static_cast<std::size_t>(i)));
+        }
+        return value;
+    };
+    // The end record points to the ZIP64 one, which points to the central directory.
+    const std::string end = bytesAt(zip->size() - 22 - 20 - 56, 22 + 20 + 56);
+    EXPECT_EQ(number(end, 0, 4), 0x06064b50u);
+    EXPECT_EQ(number(end, 56, 4), 0x07064b50u);
+    EXPECT_EQ(number(end, 76, 4), 0x06054b50u);
+    EXPECT_EQ(number(end, 76 + 16, 4), 0xFFFFFFFFu);
+    EXPECT_EQ(number(end, 24, 8), 2u) << "entries";
+    const std::uint64_t central = number(end, 48, 8);
+    EXPECT_GT(central, size);
+    EXPECT_EQ(number(end, 56 + 8, 8), zip->size() - 22 - 20 - 56) << "the locator's offset";
+
+    // The big member's sizes in its ZIP64 field; the small one's offset there too, past 4 GiB.
+    const std::string first = bytesAt(central, 46 + 9 + 20);
+    EXPECT_EQ(number(first, 0, 4), 0x02014b50u);
+    EXPECT_EQ(number(first, 16, 4), 0x1234abcdu);
+    EXPECT_EQ(number(first, 20, 4), 0xFFFFFFFFu);
+    EXPECT_EQ(number(first, 46 + 9 + 4, 8), size);
+    const std::string second = bytesAt(central + 46 + 9 + 20, 46 + 12 + 12);
+    EXPECT_EQ(number(second, 42, 4), 0xFFFFFFFFu) << "the offset is in the ZIP64 field";
+    const std::uint64_t secondOffset = number(second, 46 + 12 + 4, 8);
+    EXPECT_EQ(bytesAt(secondOffset, 4), std::string("PK\x03\x04", 4));
+    EXPECT_EQ(bytesAt(secondOffset + 30 + 12, 5), "sums\n");
+    EXPECT_FALSE(zip->read(zip->size() - 1, error.data(), 2)) << "a read past the end";
 }

@@ -91,9 +91,21 @@ std::string MediaService::cacheFolder() const {
 }
 
 void MediaService::removeLeftovers() const {
+    // Another instance on the same folder may be making something right now: only folders
+    // where nothing was written for an hour are a stopped server's.
+    const auto stale = fs::file_time_type::clock::now() - std::chrono::hours(1);
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(fileOps::fsPath(cacheFolder() + "/tmp"), error)) {
-        if (entry.path().filename().string().starts_with(temporaryPrefix)) {
+        if (!entry.path().filename().string().starts_with(temporaryPrefix)) {
+            continue;
+        }
+        std::error_code code;
+        auto newest = fs::last_write_time(entry.path(), code);
+        for (const auto& inside : fs::recursive_directory_iterator(entry.path(), code)) {
+            std::error_code timeError;
+            newest = std::max(newest, fs::last_write_time(inside.path(), timeError));
+        }
+        if (!code && newest < stale) {
             std::error_code ignored;
             fs::remove_all(entry.path(), ignored);
         }

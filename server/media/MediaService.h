@@ -25,7 +25,7 @@ public:
 
     // Where the files are kept and made.
     std::string cacheFolder() const;
-    // Removes the temporary folders a stopped server left in the cache.
+    // Removes the temporary folders a stopped server left in the cache (untouched for an hour).
     void removeLeftovers() const;
 
     // The path of the share copy of `r` (its file at `recordingPath`), made now when missing;

@@ -16,6 +16,7 @@
 #include "Api.h"
 #include "CustodyLog.h"
 #include "Database.h"
+#include "DrawingSession.h"
 #include "Importer.h"
 #include "ProfileFile.h"
 #include "RecordingIndex.h"
@@ -223,6 +224,8 @@ int serve(const Options& o, store::Database& database, std::ostream& err) {
     sigaddset(&stopSignals, SIGINT);
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
+    // The share copies and packages draw; the application lives on this thread.
+    const DrawingSession drawing;
     options.tlsCert = o.tlsCert.value_or("");
     options.tlsKey = o.tlsKey.value_or("");
     Api api(database, library, options);

@@ -14,6 +14,8 @@ void fuzzProfileFile(std::span<const std::uint8_t> input);    // the text of Hal
 void fuzzCliArguments(std::span<const std::uint8_t> input);   // halcyra-cli words, one a line
 void fuzzRedactionFile(std::span<const std::uint8_t> input);  // a redaction file (JSON)
 void fuzzSidecarFile(std::span<const std::uint8_t> input);    // a library entry's recording.json
+// What a client sends halcyra-server: a JSON body or an upload (built with the server only).
+void fuzzServerRequest(std::span<const std::uint8_t> input);
 
 using FuzzEntry = void (*)(std::span<const std::uint8_t>);
 

@@ -1,9 +1,7 @@
-#include <array>
-
 #include "FuzzEntries.h"
 
 std::span<const FuzzTarget> fuzzTargets() {
-    static constexpr std::array<FuzzTarget, 7> targets{{
+    static constexpr FuzzTarget targets[] = {
         {"recording", fuzzRecordingLoad},
         {"exif", fuzzExifDate},
         {"jpeg", fuzzJpegDecode},
@@ -11,6 +9,9 @@ std::span<const FuzzTarget> fuzzTargets() {
         {"cli", fuzzCliArguments},
         {"redaction", fuzzRedactionFile},
         {"sidecar", fuzzSidecarFile},
-    }};
+#ifdef HALCYRA_FUZZ_SERVER
+        {"server", fuzzServerRequest},
+#endif
+    };
     return targets;
 }

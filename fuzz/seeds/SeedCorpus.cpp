@@ -361,6 +361,43 @@ std::vector<Seed> sidecarSeeds() {
     };
 }
 
+// halcyra-server's requests: a first byte picking JSON (even) or an upload (odd).
+std::vector<Seed> serverSeeds() {
+    const auto json = [](const std::string& body) {
+        std::vector<std::uint8_t> bytes{0};
+        bytes.insert(bytes.end(), body.begin(), body.end());
+        return bytes;
+    };
+    const auto upload = [](std::uint8_t piece, std::uint8_t says, const std::string& name,
+                           const std::vector<std::uint8_t>& body) {
+        std::vector<std::uint8_t> bytes{1, piece, says};
+        bytes.insert(bytes.end(), name.begin(), name.end());
+        bytes.push_back('\n');
+        bytes.insert(bytes.end(), body.begin(), body.end());
+        return bytes;
+    };
+    const std::vector<std::uint8_t> recording = smallRecording();
+    std::vector<std::uint8_t> cut(recording.begin(), recording.begin() + static_cast<long>(recording.size() / 2));
+    const std::string list = "a shopping list, not a recording\n";
+    return {
+        {"share", json(R"({"expires": 7, "password": "kagi", "download": true})")},
+        {"share-time", json(R"({"expires": "2027-01-10T08:30:00.250Z"})")},
+        {"share-past", json(R"({"expires": "2020-02-30T00:00:00+00:00"})")},
+        {"edit", json(R"({"vehicle": "T-12", "tags": ["rain", "glare"], "clockOffset": -3600.5, "status": "dismissed"})")},
+        {"edit-wrong", json(R"({"clockOffset": "65", "colour": "red"})")},
+        {"not-object", json("[1, 2, 3]")},
+        {"nested", json(std::string(600, '[') + std::string(600, ']'))},
+        {"cut-short", json(R"({"expires": 3, "pass)")},
+        {"upload", upload(4, 1, "halcjpeg.dat", recording)},
+        {"upload-sha", upload(0, 3, "halcjpeg.dat", recording)},
+        {"upload-wrong-sha", upload(255, 4, "halcjpeg.dat", recording)},
+        {"upload-cut", upload(1, 0, "halcjpeg.dat", cut)},
+        {"upload-text", upload(2, 1, "list.txt", std::vector<std::uint8_t>(list.begin(), list.end()))},
+        {"upload-path", upload(3, 1, "../../etc/passwd", recording)},
+        {"upload-no-name", upload(3, 1, "", recording)},
+    };
+}
+
 }  // namespace
 
 std::vector<std::uint8_t> smallRecording() {
@@ -391,6 +428,9 @@ std::vector<Seed> seedsFor(std::string_view target, std::span<const std::uint8_t
     }
     if (target == "sidecar") {
         return sidecarSeeds();
+    }
+    if (target == "server") {
+        return serverSeeds();
     }
     throw std::invalid_argument("no seeds for fuzz target " + std::string(target));
 }

@@ -1,6 +1,8 @@
 #include "CustodyLog.h"
 
 #include <chrono>
+#include <cstdio>
+#include <ctime>
 
 #include "Sha256.h"
 
@@ -35,7 +37,44 @@ void feed(Sha256& hash, const std::string& field) {
     hash.update(field.data(), field.size());
 }
 
+std::string csvField(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos) {
+        return text;
+    }
+    std::string quoted = "\"";
+    for (const char c : text) {
+        quoted += c;
+        if (c == '"') {
+            quoted += '"';
+        }
+    }
+    return quoted + "\"";
+}
+
+std::string isoTime(std::int64_t ms) {
+    const std::time_t seconds = static_cast<std::time_t>(ms / 1000);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char out[96];
+    std::snprintf(out, sizeof out, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                  static_cast<int>(ms % 1000));
+    return out;
+}
+
 }  // namespace
+
+std::string CustodyLog::csv(const std::vector<CustodyEntry>& entries) {
+    std::string text = "seq,time,actor,client,action,recording,details,prev_hash,hash\r\n";
+    for (const CustodyEntry& e : entries) {
+        for (const std::string& field : {std::to_string(e.seq), isoTime(e.timeMs), e.actor, e.client, e.action,
+                                         e.recording, e.details, e.prevHash}) {
+            text += csvField(field) + ",";
+        }
+        text += csvField(e.hash) + "\r\n";
+    }
+    return text;
+}
 
 const std::string& CustodyLog::genesis() {
     static const std::string zeros(64, '0');

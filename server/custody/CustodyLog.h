@@ -46,6 +46,10 @@ public:
     // Walks the whole chain from its start.
     Verdict verify();
 
+    // The entries as CSV with a header line: time (UTC, ISO 8601 with milliseconds), actor,
+    // client, action, recording, details, prev hash, hash; fields quoted where they need it.
+    static std::string csv(const std::vector<CustodyEntry>& entries);
+
     // The SHA-256 over the entry's fields and prevHash.
     static std::string hashOf(const CustodyEntry& entry);
     // 64 zeros: the prevHash of the first entry.

@@ -5,14 +5,18 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <mutex>
+
+#include <sys/stat.h>
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
 #include "FrameIndex.h"
 #include "FrameTimeText.h"
+#include "RequestReading.h"
 #include "Secrets.h"
 #include "Sha256Text.h"
 #include "Thumbnail.h"
@@ -31,8 +35,9 @@ struct Api::Exchange {
 
 namespace {
 
-constexpr std::size_t jsonBodyLimit = std::size_t{64} * 1024;
+constexpr std::size_t jsonBodyLimit = requestReading::jsonBodyLimit;
 constexpr const char* sessionCookie = "halcyra_session";
+constexpr const char* linkCookie = "halcyra_link";
 
 // What the request log needs from the handler's thread.
 thread_local std::chrono::steady_clock::time_point requestStart;
@@ -99,6 +104,16 @@ bool matches(std::string_view pattern, std::string_view path, std::vector<std::s
                 return false;
             }
             params.emplace_back(got);
+        } else if (want == "{share}") {
+            if (!ShareService::isShareId(got)) {
+                return false;
+            }
+            params.emplace_back(got);
+        } else if (want == "{token}") {
+            if (!ShareService::isToken(got)) {
+                return false;
+            }
+            params.emplace_back(got);
         } else if (want != got) {
             return false;
         }
@@ -158,7 +173,21 @@ json recordingJson(const IndexedRecording& r) {
                 {"note", r.note},
                 {"status", r.status},
                 {"statusReason", r.statusReason},
+                {"clockOffset", r.clockOffset},
                 {"tags", r.tags}};
+}
+
+// Each frame's index, number, readout time and size.
+json framesJson(const std::string& recordingPath) {
+    json frames = json::array();
+    if (const auto index = frameIndex::framesOf(recordingPath)) {
+        for (std::size_t i = 0; i < index->size(); ++i) {
+            const auto& f = (*index)[i];
+            frames.push_back(json{{"index", i}, {"number", f.number},
+                                  {"time", frameTimeText(f.number)}, {"size", f.size}});
+        }
+    }
+    return frames;
 }
 
 json commentJson(const Comment& c) {
@@ -187,6 +216,11 @@ const std::vector<Api::Route>& Api::routes() {
         {"GET", "/api/v1/recordings/{sha256}/file", Access::Manager, &Api::recordingFile},
         {"GET", "/api/v1/recordings/{sha256}/frames/{index}", Access::Viewer, &Api::frame},
         {"GET", "/api/v1/recordings/{sha256}/thumbnail", Access::Viewer, &Api::thumbnail},
+        {"GET", "/api/v1/recordings/{sha256}/share.mp4", Access::Viewer, &Api::shareCopy},
+        {"GET", "/api/v1/recordings/{sha256}/package.zip", Access::Manager, &Api::package},
+        {"POST", "/api/v1/recordings/{sha256}/shares", Access::Manager, &Api::createShare},
+        {"GET", "/api/v1/recordings/{sha256}/shares", Access::Manager, &Api::listShares},
+        {"DELETE", "/api/v1/shares/{share}", Access::Manager, &Api::revokeShare},
         {"GET", "/api/v1/recordings/{sha256}/custody", Access::Manager, &Api::custody},
         {"POST", "/api/v1/recordings/{sha256}/comments", Access::Manager, &Api::addComment},
         {"GET", "/api/v1/stats", Access::Manager, &Api::stats},
@@ -197,6 +231,13 @@ const std::vector<Api::Route>& Api::routes() {
         {"GET", "/api/v1/tokens", Access::Admin, &Api::listTokens},
         {"POST", "/api/v1/tokens", Access::Admin, &Api::addToken},
         {"DELETE", "/api/v1/tokens/{name}", Access::Admin, &Api::removeToken},
+        {"GET", "/s/{token}", Access::Link, &Api::sharePage},
+        {"GET", "/s/{token}/api", Access::Link, &Api::linkFacts},
+        {"POST", "/s/{token}/unlock", Access::Link, &Api::unlockLink},
+        {"GET", "/s/{token}/frames/{index}", Access::Link, &Api::linkFrame},
+        {"GET", "/s/{token}/thumbnail", Access::Link, &Api::linkThumbnail},
+        {"GET", "/s/{token}/share.mp4", Access::Link, &Api::linkShareCopy},
+        {"GET", "/s/{token}/package.zip", Access::Link, &Api::linkPackage},
     };
     return table;
 }
@@ -223,11 +264,13 @@ bool readJson(Api::Exchange& x, json& body) {
         fail(x.res, 413, "the request body is over " + std::to_string(jsonBodyLimit) + " bytes");
         return false;
     }
-    body = json::parse(bytes, nullptr, false);
-    if (body.is_discarded() || !body.is_object()) {
-        fail(x.res, 400, "the request body is not one JSON object");
+    std::string problem;
+    auto object = requestReading::jsonObject(bytes, problem);
+    if (!object) {
+        fail(x.res, 400, problem);
         return false;
     }
+    body = std::move(*object);
     return true;
 }
 
@@ -240,6 +283,8 @@ Api::Api(store::Database& database, const Library& library, const Options& optio
       accounts(database),
       recordings(database, library),
       uploads(database, library, options.maxUpload),
+      shares(database),
+      media(library),
       server(options.tlsCert.empty()
                  ? std::make_unique<httplib::Server>()
                  : std::make_unique<httplib::SSLServer>(options.tlsCert.c_str(), options.tlsKey.c_str())) {
@@ -297,6 +342,7 @@ Api::Api(store::Database& database, const Library& library, const Options& optio
         });
     }
     UploadService::removeLeftovers(library.root());
+    media.removeLeftovers();
 }
 
 Api::~Api() = default;
@@ -372,7 +418,12 @@ void Api::handle(Exchange& x) {
     }
     try {
         x.params = std::move(params);
-        x.caller = identify(req, x.sessionToken);
+        // A link's routes know no one: a session cookie the browser also holds plays no part.
+        if (route->access == Access::Link) {
+            x.caller.client = req.remote_addr;
+        } else {
+            x.caller = identify(req, x.sessionToken);
+        }
         requestActor = x.caller.actor();
 
         if (isMutating(req.method) && req.has_header("Origin")) {
@@ -391,14 +442,16 @@ void Api::handle(Exchange& x) {
         const bool managing = isUser && x.caller.user.role != Role::Viewer;
         bool allowed = true;
         switch (route->access) {
-            case Access::Anyone: break;
+            case Access::Anyone:
+            case Access::Link: break;
             case Access::Session:
             case Access::Viewer: allowed = isUser; break;
             case Access::Manager: allowed = managing; break;
             case Access::Uploader: allowed = managing || x.caller.kind == Caller::Kind::Device; break;
             case Access::Admin: allowed = isUser && x.caller.user.role == Role::Admin; break;
         }
-        if (route->access != Access::Anyone && x.caller.kind == Caller::Kind::Anonymous) {
+        if (route->access != Access::Anyone && route->access != Access::Link &&
+            x.caller.kind == Caller::Kind::Anonymous) {
             fail(res, 401, "sign in first");
             return;
         }
@@ -552,52 +605,41 @@ void Api::upload(Exchange& x) {
         fail(x.res, 403, "not a depot of yours: " + depot);
         return;
     }
-    std::string expected = req.get_header_value("X-Sha256");
-    for (char& c : expected) {
-        c = static_cast<char>(c >= 'A' && c <= 'F' ? c - 'A' + 'a' : c);
-    }
-    if (!expected.empty() && !sha256Text::isValid(expected)) {
+    const std::optional<std::string> expected = requestReading::expectedSha256(req.get_header_value("X-Sha256"));
+    if (!expected) {
         fail(x.res, 400, "X-Sha256 is not 64 hex digits");
         return;
     }
-    const std::optional<std::uint64_t> announced = contentLength(req);
-    UploadService::Outcome refused;
-    auto staged = uploads.stage(req.get_header_value("X-Filename"), announced, refused);
-    UploadService::Outcome done;
-    if (!staged) {
-        done = refused;
-    } else {
-        bool stopped = false;
-        bool slow = false;
-        std::uint64_t received = 0;
-        const auto started = std::chrono::steady_clock::now();
-        const auto grace = std::chrono::seconds(options.slowUploadGraceSeconds);
-        x.bodyRead = true;
-        const bool read = (*x.reader)([&](const char* data, std::size_t size) {
-            received += size;
-            const auto spent = std::chrono::steady_clock::now() - started;
-            if (spent > grace &&
-                received < options.slowestUploadBytesPerSecond *
-                               static_cast<std::uint64_t>(
-                                   std::chrono::duration_cast<std::chrono::seconds>(spent).count())) {
-                slow = true;
-                return false;
-            }
-            if (!staged->write(data, size)) {
-                stopped = true;
-                return false;
-            }
-            return true;
-        });
-        if (slow) {
-            staged.reset();  // its staging folder goes with it
-            x.res.set_header("Connection", "close");
-            fail(x.res, 408, "the upload came in slower than " +
-                                 std::to_string(options.slowestUploadBytesPerSecond) +
-                                 " bytes a second and was dropped");
-            return;
-        }
-        done = uploads.finish(std::move(staged), read && !stopped, expected, depot, x.caller);
+    // A client trickling its body would hold a worker for ever: once the grace is over, an
+    // upload slower than the least rate on average is dropped.
+    bool slow = false;
+    std::uint64_t received = 0;
+    const auto started = std::chrono::steady_clock::now();
+    const auto grace = std::chrono::seconds(options.slowUploadGraceSeconds);
+    const requestReading::UploadRequest request{req.get_header_value("X-Filename"), contentLength(req), *expected,
+                                                depot};
+    const UploadService::Outcome done = requestReading::upload(
+        uploads, request,
+        [&](const std::function<bool(const char*, std::size_t)>& sink) {
+            x.bodyRead = true;
+            return (*x.reader)([&](const char* data, std::size_t size) {
+                received += size;
+                const auto spent = std::chrono::steady_clock::now() - started;
+                const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(spent).count();
+                if (spent > grace &&
+                    received < options.slowestUploadBytesPerSecond * static_cast<std::uint64_t>(seconds)) {
+                    slow = true;
+                    return false;
+                }
+                return sink(data, size);
+            });
+        },
+        x.caller);
+    if (slow) {
+        x.res.set_header("Connection", "close");
+        fail(x.res, 408, "the upload came in slower than " + std::to_string(options.slowestUploadBytesPerSecond) +
+                             " bytes a second and was dropped");
+        return;
     }
     using Kind = UploadService::Outcome::Kind;
     json body;
@@ -635,14 +677,7 @@ void Api::recording(Exchange& x) {
         fail(x.res, 404, "no such recording");
         return;
     }
-    json frames = json::array();
-    if (const auto index = frameIndex::framesOf(recordings.pathOf(*r))) {
-        for (std::size_t i = 0; i < index->size(); ++i) {
-            const auto& f = (*index)[i];
-            frames.push_back(json{{"index", i}, {"number", f.number},
-                                  {"time", frameTimeText(f.number)}, {"size", f.size}});
-        }
-    }
+    const json frames = framesJson(recordings.pathOf(*r));
     json comments = json::array();
     for (const Comment& c : recordings.comments(*r)) {
         comments.push_back(commentJson(c));
@@ -665,36 +700,9 @@ void Api::editRecording(Exchange& x) {
         return;
     }
     RecordingService::Edit edit;
-    for (const auto& [key, value] : body.items()) {
-        std::optional<std::string>* field = key == "vehicle"        ? &edit.vehicle
-                                            : key == "driver"       ? &edit.driver
-                                            : key == "note"         ? &edit.note
-                                            : key == "status"       ? &edit.status
-                                            : key == "statusReason" ? &edit.statusReason
-                                                                    : nullptr;
-        if (field != nullptr) {
-            if (!value.is_string()) {
-                fail(x.res, 400, key + " is a string");
-                return;
-            }
-            *field = value.get<std::string>();
-        } else if (key == "tags") {
-            if (!value.is_array()) {
-                fail(x.res, 400, "tags is an array of strings");
-                return;
-            }
-            edit.tags.emplace();
-            for (const json& tag : value) {
-                if (!tag.is_string()) {
-                    fail(x.res, 400, "tags is an array of strings");
-                    return;
-                }
-                edit.tags->push_back(tag.get<std::string>());
-            }
-        } else {
-            fail(x.res, 400, "cannot edit '" + key + "': vehicle, driver, note, status, statusReason, tags");
-            return;
-        }
+    if (const std::string wrong = requestReading::recordingEdit(body, edit); !wrong.empty()) {
+        fail(x.res, 400, wrong);
+        return;
     }
     const std::string problem = recordings.edit(x.caller, *r, edit);
     if (!problem.empty()) {
@@ -703,6 +711,65 @@ void Api::editRecording(Exchange& x) {
     }
     answer(x.res, 200, recordingJson(*r));
 }
+
+namespace {
+
+// Reads `length` bytes from `offset` of what is sent into `out`; false when it cannot.
+using RangeReader = std::function<bool(std::uint64_t offset, char* out, std::size_t length)>;
+
+// False with 416 answered when a range of the request lies past `size`: httplib would answer
+// such a range with a nonsense length.
+bool rangesFit(Api::Exchange& x, std::uint64_t size) {
+    const auto total = static_cast<std::int64_t>(size);
+    constexpr std::size_t rangesLimit = 8;
+    bool satisfiable = x.req.ranges.size() <= rangesLimit;
+    for (const auto& [first, last] : x.req.ranges) {
+        const bool suffix = first < 0;
+        if ((suffix && last <= 0) || (!suffix && first >= total) || (!suffix && last >= 0 && last < first)) {
+            satisfiable = false;
+        }
+    }
+    if (!satisfiable) {
+        // No body: httplib would cut it by the same ranges.
+        x.res.set_header("Content-Range", "bytes */" + std::to_string(size));
+        x.res.status = 416;
+    }
+    return satisfiable;
+}
+
+// True when the request starts at the first byte: a download is logged once, not per range.
+bool startsDownload(const httplib::Request& req) {
+    return req.ranges.empty() || req.ranges.front().first == 0;
+}
+
+// Sends `size` bytes read by `read` through a content provider, so Range works and nothing
+// is held in memory whole. The caller has checked the ranges.
+void sendRanged(httplib::Response& res, std::uint64_t size, const std::string& type, RangeReader read) {
+    res.set_content_provider(static_cast<std::size_t>(size), type,
+                             [read = std::move(read)](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                 char buffer[64 * 1024];
+                                 const std::size_t take = std::min(length, sizeof buffer);
+                                 if (!read(offset, buffer, take)) {
+                                     return false;
+                                 }
+                                 return sink.write(buffer, take);
+                             });
+}
+
+// A file's bytes from `offset`, all of `length` or false.
+bool readFully(const Descriptor& file, std::uint64_t offset, char* out, std::size_t length) {
+    std::size_t done = 0;
+    while (done < length) {
+        const std::int64_t got = file.readAt(offset + done, out + done, length - done);
+        if (got <= 0) {
+            return false;
+        }
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+}  // namespace
 
 void Api::recordingFile(Exchange& x) {
     const auto r = recordings.find(x.caller, x.params[0]);
@@ -723,36 +790,178 @@ void Api::recordingFile(Exchange& x) {
         fail(x.res, 500, "the recording's file cannot be read: " + r->folder);
         return;
     }
-    const auto size = static_cast<std::int64_t>(facts.size);
-    // httplib answers a range past the end with a nonsense length: check each one here.
-    constexpr std::size_t rangesLimit = 8;
-    bool satisfiable = x.req.ranges.size() <= rangesLimit;
-    for (const auto& [first, last] : x.req.ranges) {
-        const bool suffix = first < 0;
-        if ((suffix && last <= 0) || (!suffix && first >= size) || (!suffix && last >= 0 && last < first)) {
-            satisfiable = false;
-        }
-    }
-    if (!satisfiable) {
-        // No body: httplib would cut it by the same ranges.
-        x.res.set_header("Content-Range", "bytes */" + std::to_string(size));
-        x.res.status = 416;
+    if (!rangesFit(x, facts.size)) {
         return;
     }
-    if (x.req.ranges.empty() || x.req.ranges.front().first == 0) {
+    if (startsDownload(x.req)) {
         recordings.log(x.caller, "download", r->sha256, json{{"what", "file"}}.dump());
     }
     x.res.set_header("Content-Disposition", "attachment; filename=\"" + r->sha256 + ".dat\"");
-    x.res.set_content_provider(
-        static_cast<std::size_t>(size), "application/octet-stream",
-        [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-            char buffer[64 * 1024];
-            const std::int64_t got = file->readAt(offset, buffer, std::min(length, sizeof buffer));
-            if (got <= 0) {
-                return false;
+    sendRanged(x.res, facts.size, "application/octet-stream",
+               [file](std::uint64_t offset, char* out, std::size_t length) {
+                   return readFully(*file, offset, out, length);
+               });
+}
+
+void Api::sendShareCopy(Exchange& x, const IndexedRecording& r, const std::string& actor,
+                        const std::string& client, const std::string& shareId) {
+    std::string error;
+    const auto path = media.shareCopy(r, recordings.pathOf(r), error);
+    if (!path) {
+        fail(x.res, 500, "the share copy cannot be made: " + error);
+        return;
+    }
+    auto file = std::make_shared<Descriptor>(Descriptor::openForReading(*path));
+    Descriptor::Facts facts;
+    struct stat status {};
+    if (!file->valid() || !file->facts(facts) || fstat(file->get(), &status) != 0) {
+        fail(x.res, 500, "the share copy cannot be read: " + *path);
+        return;
+    }
+    // The copy is made once, but another instance may make it again: its ETag is the file's.
+    const std::string etag = "\"" + r.sha256.substr(0, 16) + "-" + std::to_string(facts.size) + "-" +
+                             std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec) +
+                             "\"";
+    x.res.set_header("ETag", etag);
+    x.res.set_header("Accept-Ranges", "bytes");
+    if (x.req.get_header_value("If-None-Match") == etag) {
+        x.res.status = 304;
+        return;
+    }
+    if (!rangesFit(x, facts.size)) {
+        return;
+    }
+    if (startsDownload(x.req)) {
+        json details{{"what", "share.mp4"}};
+        if (!shareId.empty()) {
+            details["share"] = shareId;
+        }
+        CustodyLog(database).append(actor, client, "download", r.sha256, text(details));
+    }
+    x.res.set_header("Content-Disposition",
+                     "inline; filename=\"" + MediaService::packageName(r).substr(0, 15) + "-share.mp4\"");
+    sendRanged(x.res, facts.size, "video/mp4", [file](std::uint64_t offset, char* out, std::size_t length) {
+        return readFully(*file, offset, out, length);
+    });
+}
+
+void Api::sendPackage(Exchange& x, const IndexedRecording& r, const std::string& actor,
+                      const std::string& client, const std::string& shareId) {
+    // The package is made afresh each time: its custody.csv ends with this download.
+    std::string error;
+    auto zip = media.package(
+        r, recordings.pathOf(r),
+        [&] {
+            json details{{"what", "package.zip"}};
+            if (!shareId.empty()) {
+                details["share"] = shareId;
             }
-            return sink.write(buffer, static_cast<std::size_t>(got));
-        });
+            CustodyLog log(database);
+            log.append(actor, client, "download", r.sha256, text(details));
+            return CustodyLog::csv(log.forRecording(r.sha256));
+        },
+        error);
+    if (!zip) {
+        fail(x.res, 500, "the evidence package cannot be made: " + error);
+        return;
+    }
+    const auto archive = std::make_shared<const StoredZip>(std::move(*zip));
+    if (!rangesFit(x, archive->size())) {
+        return;
+    }
+    x.res.set_header("Accept-Ranges", "bytes");
+    x.res.set_header("Content-Disposition", "attachment; filename=\"" + MediaService::packageName(r) + ".zip\"");
+    x.res.set_header("Cache-Control", "no-store");
+    sendRanged(x.res, archive->size(), "application/zip",
+               [archive](std::uint64_t offset, char* out, std::size_t length) {
+                   return archive->read(offset, out, length);
+               });
+}
+
+void Api::shareCopy(Exchange& x) {
+    const auto r = recordings.find(x.caller, x.params[0]);
+    if (!r) {
+        fail(x.res, 404, "no such recording");
+        return;
+    }
+    sendShareCopy(x, *r, x.caller.actor(), x.caller.client, "");
+}
+
+void Api::package(Exchange& x) {
+    const auto r = recordings.find(x.caller, x.params[0]);
+    if (!r) {
+        fail(x.res, 404, "no such recording");
+        return;
+    }
+    sendPackage(x, *r, x.caller.actor(), x.caller.client, "");
+}
+
+namespace {
+
+std::int64_t nowMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+}
+
+json shareJson(const Share& s) {
+    return json{{"id", s.id},
+                {"created", ShareService::isoTime(s.createdMs)},
+                {"by", s.createdBy},
+                {"expires", ShareService::isoTime(s.expiresMs)},
+                {"download", s.download},
+                {"hasPassword", s.hasPassword},
+                {"revoked", s.revokedMs ? json(ShareService::isoTime(*s.revokedMs)) : json(false)}};
+}
+
+}  // namespace
+
+void Api::createShare(Exchange& x) {
+    const auto r = recordings.find(x.caller, x.params[0]);
+    if (!r) {
+        fail(x.res, 404, "no such recording");
+        return;
+    }
+    json body;
+    if (!readJson(x, body)) {
+        return;
+    }
+    requestReading::ShareRequest request;
+    if (const std::string wrong = requestReading::shareRequest(body, nowMs(), request); !wrong.empty()) {
+        fail(x.res, 400, wrong);
+        return;
+    }
+    const ShareService::Created made =
+        shares.create(x.caller, *r, request.expiresMs, request.password, request.download);
+    const std::string host = x.req.get_header_value("Host");
+    const std::string path = "/s/" + made.token;
+    json answerBody = shareJson(made.share);
+    // The only time the link is shown.
+    answerBody["url"] = host.empty() ? path : (tls() ? "https://" : "http://") + host + path;
+    answer(x.res, 201, answerBody);
+}
+
+void Api::listShares(Exchange& x) {
+    const auto r = recordings.find(x.caller, x.params[0]);
+    if (!r) {
+        fail(x.res, 404, "no such recording");
+        return;
+    }
+    json list = json::array();
+    for (const Share& s : shares.list(r->sha256)) {
+        list.push_back(shareJson(s));
+    }
+    answer(x.res, 200, json{{"recording", r->sha256}, {"shares", list}});
+}
+
+void Api::revokeShare(Exchange& x) {
+    const auto share = shares.byId(x.params[0]);
+    // A link of a recording the caller cannot see is no link of theirs.
+    if (!share || !recordings.find(x.caller, share->sha256)) {
+        fail(x.res, 404, "no such share link");
+        return;
+    }
+    shares.revoke(x.caller, *share);
+    answer(x.res, 200, shareJson(*shares.byId(share->id)));
 }
 
 namespace {
@@ -991,4 +1200,198 @@ void Api::addToken(Exchange& x) {
 void Api::removeToken(Exchange& x) {
     accounts.removeDeviceToken(x.params[0], x.caller.actor(), x.caller.client);
     answer(x.res, 200, json{{"removed", x.params[0]}});
+}
+
+std::optional<Share> Api::openLink(Exchange& x) {
+    const ShareService::Opened opened = shares.open(x.params[0], cookieValue(x.req, linkCookie));
+    using Kind = ShareService::Opened::Kind;
+    switch (opened.kind) {
+        case Kind::Ok: requestActor = ShareService::actorOf(opened.share); return opened.share;
+        case Kind::Unknown: fail(x.res, 404, "この共有リンクは見つかりません"); break;
+        case Kind::Expired: fail(x.res, 410, "この共有リンクは期限が切れています"); break;
+        case Kind::Revoked: fail(x.res, 410, "この共有リンクは取り消されています"); break;
+        case Kind::NeedsPassword:
+            answer(x.res, 401, json{{"needsPassword", true}, {"error", "この共有リンクにはパスワードが必要です"}});
+            break;
+    }
+    return std::nullopt;
+}
+
+void Api::sharePage(Exchange& x) {
+    // The page asks /s/{token}/api for everything; the token is checked there, on each request.
+    static constexpr std::string_view page = R"HTML(<!doctype html>
+<html lang="ja">
+<head>
+<meta charset="utf-8">
+<meta name="viewport" content="width=device-width, initial-scale=1">
+<meta name="referrer" content="no-referrer">
+<title>Halcyra 共有リンク</title>
+</head>
+<body>
+<main>
+<h1>Halcyra 共有リンク</h1>
+<p id="state">読み込み中…</p>
+<video id="video" controls preload="metadata" hidden></video>
+<p><a id="package" hidden>証拠パッケージ (ZIP)</a></p>
+</main>
+<script type="module">
+const base = location.pathname.replace(/\/+$/, "");
+const state = document.getElementById("state");
+async function show() {
+  const res = await fetch(base + "/api", {credentials: "same-origin"});
+  const body = await res.json();
+  if (res.status === 401 && body.needsPassword) {
+    const password = prompt("パスワード");
+    if (password === null) { state.textContent = body.error; return; }
+    const unlocked = await fetch(base + "/unlock", {method: "POST", credentials: "same-origin",
+      headers: {"Content-Type": "application/json"}, body: JSON.stringify({password})});
+    if (unlocked.status === 204) { return show(); }
+    state.textContent = (await unlocked.json()).error;
+    return;
+  }
+  if (!res.ok) { state.textContent = body.error; return; }
+  const r = body.recording;
+  state.textContent = `${r.captureDate}  ${r.vehicle}  (有効期限 ${body.expires})`;
+  const video = document.getElementById("video");
+  video.src = base + "/share.mp4";
+  video.hidden = false;
+  if (body.download) {
+    const link = document.getElementById("package");
+    link.href = base + "/package.zip";
+    link.hidden = false;
+  }
+}
+show();
+</script>
+</body>
+</html>
+)HTML";
+    x.res.set_header("Cache-Control", "no-store");
+    x.res.set_header("Referrer-Policy", "no-referrer");
+    x.res.set_header("X-Frame-Options", "DENY");
+    x.res.status = 200;
+    x.res.set_content(std::string(page), "text/html; charset=utf-8");
+}
+
+void Api::linkFacts(Exchange& x) {
+    const auto share = openLink(x);
+    if (!share) {
+        return;
+    }
+    const auto r = recordingIndex::get(database.connection(), share->sha256);
+    if (!r) {
+        fail(x.res, 404, "この共有リンクの録画はありません");
+        return;
+    }
+    // What the link shows of the recording: its facts, not the fleet's review of it.
+    const json recording{{"sha256", r->sha256},       {"size", r->size},
+                         {"captureDate", r->captureDate}, {"firstTime", r->firstTime},
+                         {"lastTime", r->lastTime},   {"complete", r->complete},
+                         {"depot", r->depot},         {"vehicle", r->vehicle},
+                         {"driver", r->driver},       {"clockOffset", r->clockOffset},
+                         {"frames", framesJson(recordings.pathOf(*r))}};
+    shares.log(*share, x.caller.client, "share_opened", text(json{{"share", share->id}}));
+    x.res.set_header("Cache-Control", "no-store");
+    answer(x.res, 200, json{{"recording", recording},
+                            {"download", share->download},
+                            {"expires", ShareService::isoTime(share->expiresMs)},
+                            {"needsPassword", false}});
+}
+
+void Api::unlockLink(Exchange& x) {
+    const ShareService::Opened opened = shares.open(x.params[0], "");
+    using Kind = ShareService::Opened::Kind;
+    if (opened.kind != Kind::NeedsPassword) {
+        if (opened.kind == Kind::Ok) {
+            fail(x.res, 400, "this link has no password");
+        } else {
+            openLink(x);  // answers why it cannot be used
+        }
+        return;
+    }
+    json body;
+    if (!readJson(x, body)) {
+        return;
+    }
+    if (body.size() != 1 || !body.contains("password") || !body["password"].is_string()) {
+        fail(x.res, 400, "the body is {\"password\": PASSWORD}");
+        return;
+    }
+    requestActor = ShareService::actorOf(opened.share);
+    const auto unlocked = shares.unlock(opened.share, body["password"].get<std::string>(), x.caller.client);
+    using Outcome = ShareService::Unlock::Outcome;
+    switch (unlocked.outcome) {
+        case Outcome::Locked:
+            x.res.set_header("Retry-After", "60");
+            fail(x.res, 429, "パスワードの誤りが続いたため、1分間お待ちください");
+            return;
+        case Outcome::Wrong:
+        case Outcome::NoPassword:
+            answer(x.res, 401, json{{"needsPassword", true}, {"error", "パスワードが違います"}});
+            return;
+        case Outcome::Ok: break;
+    }
+    const std::int64_t seconds = std::max<std::int64_t>(1, (unlocked.expiresMs - nowMs()) / 1000);
+    x.res.set_header("Set-Cookie", std::string(linkCookie) + "=" + unlocked.cookie + "; Path=/s/" + x.params[0] +
+                                       "; Max-Age=" + std::to_string(seconds) + "; HttpOnly; SameSite=Strict" +
+                                       (tls() ? "; Secure" : ""));
+    x.res.status = 204;
+}
+
+void Api::linkFrame(Exchange& x) {
+    const auto share = openLink(x);
+    if (!share) {
+        return;
+    }
+    const auto r = recordingIndex::get(database.connection(), share->sha256);
+    const auto bytes = r ? frameIndex::frameBytes(recordings.pathOf(*r), std::stoull(x.params[1])) : std::nullopt;
+    if (!bytes) {
+        fail(x.res, 404, "no frame " + x.params[1] + " in this recording");
+        return;
+    }
+    answerPicture(x.res, *bytes, r->sha256 + "-" + x.params[1]);
+}
+
+void Api::linkThumbnail(Exchange& x) {
+    const auto share = openLink(x);
+    if (!share) {
+        return;
+    }
+    const auto r = recordingIndex::get(database.connection(), share->sha256);
+    const auto bytes = r ? thumbnailOf(recordings.pathOf(*r)) : std::nullopt;
+    if (!bytes) {
+        fail(x.res, 404, "this recording has no frame that decodes");
+        return;
+    }
+    answerPicture(x.res, *bytes, r->sha256 + "-thumbnail");
+}
+
+void Api::linkShareCopy(Exchange& x) {
+    const auto share = openLink(x);
+    if (!share) {
+        return;
+    }
+    const auto r = recordingIndex::get(database.connection(), share->sha256);
+    if (!r) {
+        fail(x.res, 404, "この共有リンクの録画はありません");
+        return;
+    }
+    sendShareCopy(x, *r, ShareService::actorOf(*share), x.caller.client, share->id);
+}
+
+void Api::linkPackage(Exchange& x) {
+    const auto share = openLink(x);
+    if (!share) {
+        return;
+    }
+    if (!share->download) {
+        fail(x.res, 403, "この共有リンクではダウンロードできません");
+        return;
+    }
+    const auto r = recordingIndex::get(database.connection(), share->sha256);
+    if (!r) {
+        fail(x.res, 404, "この共有リンクの録画はありません");
+        return;
+    }
+    sendPackage(x, *r, ShareService::actorOf(*share), x.caller.client, share->id);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,7 +9,9 @@
 #include "Accounts.h"
 #include "CustodyLog.h"
 #include "Database.h"
+#include "MediaService.h"
 #include "RecordingService.h"
+#include "ShareService.h"
 #include "UploadService.h"
 
 namespace httplib {
@@ -26,6 +29,7 @@ enum class Access {
     Manager,   // managers and admins; recordings of their depots
     Uploader,  // device tokens, managers and admins
     Admin,     // accounts and device tokens
+    Link,      // a share link: the path's token is the only credential, checked by the handler
 };
 
 // The JSON API over HTTP. Every route stands in one table with the access it needs, so a
@@ -37,7 +41,9 @@ public:
     using Handler = void (Api::*)(Exchange&);
     struct Route {
         std::string_view method;
-        std::string_view pattern;  // "{sha256}", "{index}" and "{name}" stand for one path part
+        // "{sha256}", "{index}", "{name}", "{share}" (a link's id) and "{token}" (a link's
+        // token) stand for one path part, each checked for its form before the handler runs
+        std::string_view pattern;
         Access access;
         Handler handler;
     };
@@ -89,6 +95,11 @@ private:
     void recordingFile(Exchange& x);
     void frame(Exchange& x);
     void thumbnail(Exchange& x);
+    void shareCopy(Exchange& x);
+    void package(Exchange& x);
+    void createShare(Exchange& x);
+    void listShares(Exchange& x);
+    void revokeShare(Exchange& x);
     void custody(Exchange& x);
     void addComment(Exchange& x);
     void stats(Exchange& x);
@@ -100,11 +111,31 @@ private:
     void addToken(Exchange& x);
     void removeToken(Exchange& x);
 
+    // What a share link reaches. Each checks the link (expiry, revocation, the password's
+    // cookie) on every request.
+    void sharePage(Exchange& x);
+    void linkFacts(Exchange& x);
+    void unlockLink(Exchange& x);
+    void linkFrame(Exchange& x);
+    void linkThumbnail(Exchange& x);
+    void linkShareCopy(Exchange& x);
+    void linkPackage(Exchange& x);
+    // The link of the path's token when it may be used now; else the answer is given.
+    std::optional<Share> openLink(Exchange& x);
+
+    // The bodies of the downloads.
+    void sendShareCopy(Exchange& x, const IndexedRecording& r, const std::string& actor, const std::string& client,
+                       const std::string& shareId);
+    void sendPackage(Exchange& x, const IndexedRecording& r, const std::string& actor, const std::string& client,
+                     const std::string& shareId);
+
     store::Database& database;
     Library library;
     Options options;
     Accounts accounts;
     RecordingService recordings;
     UploadService uploads;
+    ShareService shares;
+    MediaService media;
     std::unique_ptr<httplib::Server> server;
 };

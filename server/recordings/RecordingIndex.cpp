@@ -11,7 +11,7 @@ namespace {
 
 constexpr const char* columns =
     "sha256, folder, stored_name, file_name, size, capture_date, sort_key, frames, first_time, "
-    "last_time, complete, imported_at, depot, vehicle, driver, note, status, status_reason";
+    "last_time, complete, imported_at, depot, vehicle, driver, note, status, status_reason, clock_offset";
 
 IndexedRecording fromRow(const store::Row& row) {
     IndexedRecording r;
@@ -33,6 +33,7 @@ IndexedRecording fromRow(const store::Row& row) {
     r.note = row[15].text();
     r.status = row[16].text();
     r.statusReason = row[17].text();
+    r.clockOffset = row[18].real();
     return r;
 }
 
@@ -67,15 +68,16 @@ void put(store::Connection& c, const std::string& libraryRoot, const LibraryEntr
     c.execute(
         "INSERT INTO recordings (sha256, folder, stored_name, file_name, size, capture_date, "
         "sort_key, frames, first_time, last_time, complete, imported_at, depot, vehicle, driver, "
-        "note) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, $16) "
+        "note, clock_offset) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, $14, $15, "
+        "$16, $17) "
         "ON CONFLICT (sha256) DO UPDATE SET folder = $2, stored_name = $3, file_name = $4, "
         "size = $5, capture_date = $6, sort_key = $7, frames = $8, first_time = $9, "
         "last_time = $10, complete = $11, imported_at = $12, vehicle = $14, driver = $15, "
-        "note = $16",
+        "note = $16, clock_offset = $17",
         {entry.sha256, folder, stored, entry.fileName.empty() ? stored : entry.fileName,
          static_cast<long long>(entry.size), entry.captureDate, entry.sortKey(),
          static_cast<long long>(entry.frames), entry.firstTime, entry.lastTime, entry.complete,
-         entry.importedAt, depot, entry.vehicle, entry.driver, entry.note});
+         entry.importedAt, depot, entry.vehicle, entry.driver, entry.note, entry.clockOffset});
 }
 
 std::optional<IndexedRecording> get(store::Connection& c, const std::string& sha256) {
@@ -235,8 +237,8 @@ std::vector<StatsGroup> stats(store::Connection& c, const std::string& by, const
 
 void saveReview(store::Connection& c, const IndexedRecording& r) {
     c.execute("UPDATE recordings SET vehicle = $2, driver = $3, note = $4, status = $5, "
-              "status_reason = $6 WHERE sha256 = $1",
-              {r.sha256, r.vehicle, r.driver, r.note, r.status, r.statusReason});
+              "status_reason = $6, clock_offset = $7 WHERE sha256 = $1",
+              {r.sha256, r.vehicle, r.driver, r.note, r.status, r.statusReason, r.clockOffset});
     c.execute("DELETE FROM recording_tags WHERE sha256 = $1", {r.sha256});
     for (const std::string& tag : r.tags) {
         c.execute("INSERT INTO recording_tags (sha256, tag) VALUES ($1, $2) ON CONFLICT DO NOTHING",

@@ -29,6 +29,7 @@ struct IndexedRecording {
     std::string note;
     std::string status = "new";
     std::string statusReason;
+    double clockOffset = 0.0;  // seconds the recorder's clock was off, as recording.json says
     std::vector<std::string> tags;
 };
 

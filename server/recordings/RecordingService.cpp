@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 #include <nlohmann/json.hpp>
 
@@ -130,9 +131,22 @@ std::string RecordingService::edit(const Caller& caller, IndexedRecording& r, co
         changed.tags = tags;
     }
 
-    // vehicle, driver and note are the folder's too: recording.json first, so a reindex
-    // brings the index back to it whatever happens after.
-    if (changed.vehicle != r.vehicle || changed.driver != r.driver || changed.note != r.note) {
+    if (e.clockOffset) {
+        if (!std::isfinite(*e.clockOffset) || std::fabs(*e.clockOffset) > clockOffsetLimit) {
+            return "clockOffset is a number of seconds within ten years either way";
+        }
+        // Milliseconds are as fine as the burned-in times go.
+        const double offset = std::round(*e.clockOffset * 1000.0) / 1000.0;
+        if (offset != changed.clockOffset) {
+            fields["clockOffset"] = offset;
+            changed.clockOffset = offset;
+        }
+    }
+
+    // vehicle, driver, note and the clock offset are the folder's too: recording.json first,
+    // so a reindex brings the index back to it whatever happens after.
+    if (changed.vehicle != r.vehicle || changed.driver != r.driver || changed.note != r.note ||
+        changed.clockOffset != r.clockOffset) {
         auto entry = Library::readFolder(library.root() + "/" + r.folder);
         if (!entry) {
             return "the recording's folder cannot be read: " + r.folder;
@@ -140,6 +154,7 @@ std::string RecordingService::edit(const Caller& caller, IndexedRecording& r, co
         entry->vehicle = changed.vehicle;
         entry->driver = changed.driver;
         entry->note = changed.note;
+        entry->clockOffset = changed.clockOffset;
         std::string error;
         if (!library.saveUserFields(*entry, error)) {
             return error;

@@ -31,7 +31,10 @@ public:
     struct Edit {
         std::optional<std::string> vehicle, driver, note, status, statusReason;
         std::optional<std::vector<std::string>> tags;
+        std::optional<double> clockOffset;  // seconds; true time = recorded time + offset
     };
+    // The furthest a stated clock offset may reach either way: ten years.
+    static constexpr double clockOffsetLimit = 10.0 * 366 * 24 * 3600;
     // "" when saved, else what is wrong with the edit (nothing was changed then).
     std::string edit(const Caller& caller, IndexedRecording& r, const Edit& edit);
 

@@ -91,6 +91,33 @@ CREATE TABLE comments (
   PRIMARY KEY (sha256, seq)
 );
 )SQL",
+    // 3: the recorder's clock offset beside the review fields; share links, the browsers they
+    // were unlocked in (by password) and their wrong passwords.
+    R"SQL(
+ALTER TABLE recordings ADD COLUMN clock_offset DOUBLE PRECISION NOT NULL DEFAULT 0;
+CREATE TABLE shares (
+  id TEXT PRIMARY KEY,
+  token_hash TEXT NOT NULL UNIQUE,
+  sha256 TEXT NOT NULL REFERENCES recordings(sha256) ON DELETE CASCADE,
+  created_ms BIGINT NOT NULL,
+  created_by TEXT NOT NULL,
+  expires_ms BIGINT NOT NULL,
+  download INTEGER NOT NULL,
+  password_hash TEXT NOT NULL DEFAULT '',
+  revoked_ms BIGINT
+);
+CREATE INDEX shares_recording ON shares (sha256, created_ms);
+CREATE TABLE share_unlocks (
+  key_hash TEXT PRIMARY KEY,
+  share_id TEXT NOT NULL REFERENCES shares(id) ON DELETE CASCADE,
+  expires_ms BIGINT NOT NULL
+);
+CREATE TABLE share_failures (
+  share_id TEXT PRIMARY KEY REFERENCES shares(id) ON DELETE CASCADE,
+  failures INTEGER NOT NULL,
+  last_ms BIGINT NOT NULL
+);
+)SQL",
 };
 static_assert(steps.size() == schemaVersion);
 

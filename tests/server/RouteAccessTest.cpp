@@ -25,6 +25,11 @@ const std::map<std::string, std::array<int, whoCount>> expected = {
     {"GET /api/v1/recordings/{sha256}/file", {401, 403, 404, 200, 200, 403}},
     {"GET /api/v1/recordings/{sha256}/frames/{index}", {401, 200, 404, 200, 200, 403}},
     {"GET /api/v1/recordings/{sha256}/thumbnail", {401, 200, 404, 200, 200, 403}},
+    {"GET /api/v1/recordings/{sha256}/share.mp4", {401, 200, 404, 200, 200, 403}},
+    {"GET /api/v1/recordings/{sha256}/package.zip", {401, 403, 404, 200, 200, 403}},
+    {"POST /api/v1/recordings/{sha256}/shares", {401, 403, 404, 201, 201, 403}},
+    {"GET /api/v1/recordings/{sha256}/shares", {401, 403, 404, 200, 200, 403}},
+    {"DELETE /api/v1/shares/{share}", {401, 403, 404, 200, 200, 403}},
     {"GET /api/v1/recordings/{sha256}/custody", {401, 403, 404, 200, 200, 403}},
     {"POST /api/v1/recordings/{sha256}/comments", {401, 403, 404, 201, 201, 403}},
     {"GET /api/v1/stats", {401, 403, 200, 200, 200, 403}},
@@ -35,6 +40,14 @@ const std::map<std::string, std::array<int, whoCount>> expected = {
     {"GET /api/v1/tokens", {401, 403, 403, 403, 200, 403}},
     {"POST /api/v1/tokens", {401, 403, 403, 403, 201, 403}},
     {"DELETE /api/v1/tokens/{name}", {401, 403, 403, 403, 200, 403}},
+    // A link is its own credential: whoever else the caller is plays no part.
+    {"GET /s/{token}", {200, 200, 200, 200, 200, 200}},
+    {"GET /s/{token}/api", {200, 200, 200, 200, 200, 200}},
+    {"POST /s/{token}/unlock", {204, 204, 204, 204, 204, 204}},
+    {"GET /s/{token}/frames/{index}", {200, 200, 200, 200, 200, 200}},
+    {"GET /s/{token}/thumbnail", {200, 200, 200, 200, 200, 200}},
+    {"GET /s/{token}/share.mp4", {200, 200, 200, 200, 200, 200}},
+    {"GET /s/{token}/package.zip", {200, 200, 200, 200, 200, 200}},
 };
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
@@ -69,6 +82,24 @@ protected:
         ASSERT_TRUE(res);
         ASSERT_EQ(res->status, 201) << res->body;
         sha256 = nlohmann::json::parse(res->body).at("sha256").get<std::string>();
+        linkToken = share(R"({"expires": 7, "download": true})").second;
+        lockedToken = share(R"({"expires": 7, "password": "kagi"})").second;
+        spareShare = share(R"({"expires": 1})").first;
+    }
+
+    // A link to the recording made by its manager: its id and token.
+    std::pair<std::string, std::string> share(const std::string& body) {
+        auto c = client();
+        const auto res = c.Post(("/api/v1/recordings/" + sha256 + "/shares").c_str(),
+                                {{"Cookie", sessions[Manager].cookie}, {"X-CSRF-Token", sessions[Manager].csrf}},
+                                body, "application/json");
+        if (!res || res->status != 201) {
+            ADD_FAILURE() << "no link made: " << (res ? res->body : "no answer");
+            return {};
+        }
+        const auto made = nlohmann::json::parse(res->body);
+        const std::string url = made.at("url").get<std::string>();
+        return {made.at("id").get<std::string>(), url.substr(url.rfind("/s/") + 3)};
     }
 
     // Asks `route` as `who`, with what the route needs to get past its own checks.
@@ -85,6 +116,8 @@ protected:
             path += "?by=driver";
         }
         path = replaced(path, "{index}", "0");
+        path = replaced(path, "{share}", spareShare);
+        path = replaced(path, "{token}", route.pattern.ends_with("/unlock") ? lockedToken : linkToken);
         path = replaced(path, "{name}", route.pattern.starts_with("/api/v1/users") ? "spare" : "spare-token");
         std::string body;
         std::string type = "application/json";
@@ -104,6 +137,10 @@ protected:
             body = R"({"depots": ["south", "west"]})";
         } else if (route.method == "PATCH") {
             body = R"({"note": "checked"})";
+        } else if (route.pattern.ends_with("/shares")) {
+            body = R"({"expires": 30})";
+        } else if (route.pattern.ends_with("/unlock")) {
+            body = R"({"password": "kagi"})";
         } else if (route.pattern.ends_with("/comments")) {
             body = R"({"text": "seen by )" + std::to_string(who) + "\"}";
         }
@@ -128,6 +165,9 @@ protected:
     std::vector<std::uint8_t> recordingBytes = smallRecording(3, 90);
     std::string token;
     std::string sha256;
+    std::string linkToken;    // a link that may download
+    std::string lockedToken;  // a link with a password
+    std::string spareShare;   // the id of a link to revoke
     std::array<Session, whoCount> sessions;
 };
 

@@ -11,6 +11,7 @@
 #include "Library.h"
 #include "RecordingFileWriter.h"
 #include "Schema.h"
+#include "postgres/PostgresDatabase.h"
 #include "Secrets.h"
 
 std::vector<std::uint8_t> smallRecording(int frames, std::uint8_t shade, const std::string& date) {
@@ -46,9 +47,10 @@ void ServerFixture::SetUp() {
     const char* postgres = std::getenv("HALCYRA_TEST_POSTGRES");
     if (postgres != nullptr && *postgres != '\0') {
         databaseUrl = postgres;
+        // Emptied before it is opened: a test may have left a schema no program would open.
+        store::PostgresDatabase(databaseUrl).connection().executeScript(
+            "DROP SCHEMA public CASCADE; CREATE SCHEMA public;");
         database = store::open(databaseUrl);
-        database->connection().executeScript("DROP SCHEMA public CASCADE; CREATE SCHEMA public;");
-        store::migrate(*database);
     } else {
         databaseUrl = "sqlite:" + folder.file("server.sqlite");
         database = store::open(databaseUrl);

@@ -7,9 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <latch>
+#include <thread>
 
 #include <nlohmann/json.hpp>
 
@@ -114,6 +117,58 @@ TEST_F(Uploads, AGoodUploadIsImportedOnceByteForByte) {
     EXPECT_EQ(tree(libraryRoot).size(), 3u);  // the folder, the recording, recording.json
     EXPECT_EQ(indexed(), 1);
 }
+
+TEST_F(Uploads, TwoInstancesGivenTheSameRecordingAtOnceKeepOneEntry) {
+    // A second instance over the same database and library folder, as on a shared file system:
+    // its own connections and its own port.
+    const auto otherDatabase = store::open(databaseUrl);
+    Api::Options options;
+    options.maxUpload = limit;
+    options.threads = 2;
+    options.logRequests = false;
+    Api other(*otherDatabase, Library(libraryRoot), options);
+    const int otherPort = other.bind("127.0.0.1", 0);
+    ASSERT_GT(otherPort, 0);
+    std::thread serving([&other] { other.run(); });
+
+    const std::string bytes = bytesText(smallRecording(5, 77));
+    std::latch ready(2);
+    std::array<int, 2> statuses{};
+    std::array<std::string, 2> answers;
+    std::array<std::thread, 2> senders;
+    for (std::size_t i = 0; i < senders.size(); ++i) {
+        senders[i] = std::thread([&, i] {
+            httplib::Client c("127.0.0.1", i == 0 ? port : otherPort);
+            c.set_read_timeout(20, 0);
+            ready.arrive_and_wait();
+            const auto res = c.Post("/api/v1/recordings",
+                                    {{"Authorization", "Bearer " + token}, {"X-Filename", "halcjpeg.dat"}}, bytes,
+                                    "application/octet-stream");
+            statuses[i] = res ? res->status : -1;
+            answers[i] = res ? res->body : "";
+        });
+    }
+    for (std::thread& sender : senders) {
+        sender.join();
+    }
+    other.stop();
+    serving.join();
+
+    std::array<int, 2> sorted = statuses;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, (std::array<int, 2>{200, 201})) << answers[0] << "\n" << answers[1];
+    EXPECT_EQ(indexed(), 1);
+    EXPECT_EQ(Library(libraryRoot).entries().size(), 1u);
+    std::vector<std::string> outcomes;
+    for (const auto& row : database->connection().query("SELECT details FROM custody WHERE action = 'upload'")) {
+        outcomes.push_back(nlohmann::json::parse(row[0].text()).at("status").get<std::string>());
+    }
+    std::sort(outcomes.begin(), outcomes.end());
+    EXPECT_EQ(outcomes, (std::vector<std::string>{"imported", "present"}));
+    // Neither left a staging folder behind.
+    for (const std::string& name : tree(libraryRoot)) {
+        EXPECT_FALSE(name.starts_with(".upload-")) << name;
+    }
 
 TEST_F(Uploads, WithTheFolderGoneHealthSays503AndNamesNoPath) {
     const std::string away = libraryRoot + ".away";

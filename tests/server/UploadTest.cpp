@@ -169,6 +169,7 @@ TEST_F(Uploads, TwoInstancesGivenTheSameRecordingAtOnceKeepOneEntry) {
     for (const std::string& name : tree(libraryRoot)) {
         EXPECT_FALSE(name.starts_with(".upload-")) << name;
     }
+}
 
 TEST_F(Uploads, WithTheFolderGoneHealthSays503AndNamesNoPath) {
     const std::string away = libraryRoot + ".away";

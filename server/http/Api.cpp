@@ -16,6 +16,7 @@
 #include "Secrets.h"
 #include "Sha256Text.h"
 #include "Thumbnail.h"
+#include "WebAssets.h"
 
 using nlohmann::json;
 
@@ -91,6 +92,12 @@ bool matches(std::string_view pattern, std::string_view path, std::vector<std::s
         } else if (want == "{index}") {
             if (got.empty() || got.size() > 9 ||
                 got.find_first_not_of("0123456789") != std::string_view::npos) {
+                return false;
+            }
+            params.emplace_back(got);
+        } else if (want == "{asset}") {
+            if (got.empty() || got.size() > 64 || got[0] == '.' ||
+                got.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789._-") != std::string_view::npos) {
                 return false;
             }
             params.emplace_back(got);
@@ -197,6 +204,14 @@ const std::vector<Api::Route>& Api::routes() {
         {"GET", "/api/v1/tokens", Access::Admin, &Api::listTokens},
         {"POST", "/api/v1/tokens", Access::Admin, &Api::addToken},
         {"DELETE", "/api/v1/tokens/{name}", Access::Admin, &Api::removeToken},
+        // The browser interface: its paths all open the same page, which then asks the API.
+        {"GET", "/", Access::Anyone, &Api::web},
+        {"GET", "/login", Access::Anyone, &Api::web},
+        {"GET", "/recordings/{sha256}", Access::Anyone, &Api::web},
+        {"GET", "/stats", Access::Anyone, &Api::web},
+        {"GET", "/upload", Access::Anyone, &Api::web},
+        {"GET", "/admin", Access::Anyone, &Api::web},
+        {"GET", "/assets/{asset}", Access::Anyone, &Api::web},
     };
     return table;
 }
@@ -953,4 +968,26 @@ void Api::addToken(Exchange& x) {
 void Api::removeToken(Exchange& x) {
     accounts.removeDeviceToken(x.params[0], x.caller.actor(), x.caller.client);
     answer(x.res, 200, json{{"removed", x.params[0]}});
+}
+
+void Api::web(Exchange& x) {
+    const WebAsset* asset = x.req.path.starts_with("/assets/") ? findWebAsset(x.params[0]) : &webPage();
+    if (asset == nullptr) {
+        fail(x.res, 404, "no such path");
+        return;
+    }
+    x.res.set_header("Content-Security-Policy", std::string(webContentSecurityPolicy()));
+    x.res.set_header("X-Content-Type-Options", "nosniff");
+    // A share link's token is in its path: no other site is told it.
+    x.res.set_header("Referrer-Policy", "no-referrer");
+    // The names stay the same from one server version to the next: the browser asks again
+    // each time and is answered 304 while the bytes are the same.
+    x.res.set_header("Cache-Control", "no-cache");
+    x.res.set_header("ETag", std::string(asset->etag));
+    if (x.req.get_header_value("If-None-Match") == asset->etag) {
+        x.res.status = 304;
+        return;
+    }
+    x.res.status = 200;
+    x.res.set_content(asset->bytes.data(), asset->bytes.size(), std::string(asset->type));
 }

@@ -37,7 +37,8 @@ public:
     using Handler = void (Api::*)(Exchange&);
     struct Route {
         std::string_view method;
-        std::string_view pattern;  // "{sha256}", "{index}" and "{name}" stand for one path part
+        // "{sha256}", "{index}", "{name}" and "{asset}" (a file name) stand for one path part
+        std::string_view pattern;
         Access access;
         Handler handler;
     };
@@ -95,6 +96,8 @@ private:
     void listTokens(Exchange& x);
     void addToken(Exchange& x);
     void removeToken(Exchange& x);
+    // The browser interface: /assets/{asset}, and index.html for every page's path.
+    void web(Exchange& x);
 
     store::Database& database;
     Library library;

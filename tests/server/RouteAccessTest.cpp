@@ -35,6 +35,14 @@ const std::map<std::string, std::array<int, whoCount>> expected = {
     {"GET /api/v1/tokens", {401, 403, 403, 403, 200, 403}},
     {"POST /api/v1/tokens", {401, 403, 403, 403, 201, 403}},
     {"DELETE /api/v1/tokens/{name}", {401, 403, 403, 403, 200, 403}},
+    // The pages are for anyone: what they show comes from the API, which checks.
+    {"GET /", {200, 200, 200, 200, 200, 200}},
+    {"GET /login", {200, 200, 200, 200, 200, 200}},
+    {"GET /recordings/{sha256}", {200, 200, 200, 200, 200, 200}},
+    {"GET /stats", {200, 200, 200, 200, 200, 200}},
+    {"GET /upload", {200, 200, 200, 200, 200, 200}},
+    {"GET /admin", {200, 200, 200, 200, 200, 200}},
+    {"GET /assets/{asset}", {200, 200, 200, 200, 200, 200}},
 };
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
@@ -85,6 +93,7 @@ protected:
             path += "?by=driver";
         }
         path = replaced(path, "{index}", "0");
+        path = replaced(path, "{asset}", "app.js");
         path = replaced(path, "{name}", route.pattern.starts_with("/api/v1/users") ? "spare" : "spare-token");
         std::string body;
         std::string type = "application/json";

@@ -52,7 +52,7 @@ export async function render(main, [sha]) {
   async function patch(change) {
     try {
       const updated = await api('PATCH', path, change);
-      Object.assign(r, updated);
+      for (const key of ['vehicle', 'driver', 'note', 'status', 'statusReason', 'tags']) r[key] = updated[key];
       done(T.recording.saved);
       return true;
     } catch (error) {

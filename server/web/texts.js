@@ -102,7 +102,7 @@ export const T = {
     custodyDetails: '内容',
     custodyEmpty: '記録はありません。',
     actions: {
-      import: '取り込み', view: '閲覧', download: 'ダウンロード', edit: '編集', comment: 'コメント',
+      import: '取り込み', view: '閲覧', download: 'ダウンロード', edit: '編集', status: '状態の変更', comment: 'コメント',
       upload: 'アップロード', share: '共有リンクの作成', unshare: '共有リンクの取り消し',
     },
     notFound: 'このイベントは見つかりません。',

@@ -123,17 +123,19 @@ export function createPlayer({ frames, frameUrl, captureDate }) {
     return entry;
   }
 
-  // Fetches the frames after the one on screen (and the one wanted first); lets go of far ones.
+  // Fetches the frames after the one wanted (else the one on screen); lets go of far ones.
   function prefetch() {
     if (destroyed) return;
-    const from = Math.max(wanted, current, 0);
+    const from = Math.max(wanted >= 0 ? wanted : current, 0);
     if (wanted >= 0) load(wanted);
     for (let i = from; i < Math.min(frames.length, from + ahead) && inFlight < parallel; i++) load(i);
     for (const [i, entry] of cache) {
-      if ((i < from - behind || i > from + ahead + behind) && i !== current && entry.bitmap) {
+      const far = i < from - behind || i > from + ahead + behind;
+      if (!far || i === current || i === wanted) continue;
+      if (entry.bitmap) {
         entry.bitmap.close();
         cache.delete(i);
-      } else if ((i < from - behind || i > from + ahead + behind) && !entry.started) {
+      } else if (!entry.started) {
         cache.delete(i);
       }
     }
@@ -210,16 +212,18 @@ export function createPlayer({ frames, frameUrl, captureDate }) {
   function tick() {
     if (!playing || destroyed) return;
     const now = performance.now();
-    // The last frame whose due time is at most half a refresh away.
-    let next = current;
-    while (next + 1 < frames.length && dueOf(next + 1) <= now + halfRefresh) next++;
-    if (next > current) {
+    // The next frame, on the display refresh nearest its due time. Every frame is shown at 1×
+    // and slower; faster, the latest decoded frame due is shown and those before it passed over.
+    if (current + 1 < frames.length && dueOf(current + 1) <= now + halfRefresh) {
+      let next = current + 1;
+      if (speeds[speed] > 1) {
+        while (next + 1 < frames.length && dueOf(next + 1) <= now + halfRefresh && cache.get(next + 1)?.bitmap) next++;
+      }
       const due = dueOf(next);
       if (draw(next, due)) {
-        // Late (its bytes came late): the frames after it keep their spacing from now on.
-        if (now > due + 2 * halfRefresh) {
-          startWall += now - due;
-        }
+        // Late (its bytes came late, or the page was held up): the frames after it keep their
+        // recorded spacing from now on.
+        if (now > due + 2 * halfRefresh) startWall += now - due;
       } else {
         load(next);
       }

@@ -168,7 +168,7 @@ TEST_F(RouteAccess, AnythingOutsideTheTableOrNotAnIdIsNotFound) {
     const httplib::Headers admin = {{"Cookie", sessions[Admin].cookie}};
     std::string upper = sha256;
     std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
-    for (const std::string& path : std::vector<std::string>{"/", "/api/v2/health", "/api/v1/recordings/" + upper, "/api/v1/recordings/" + sha256 + "/",
+    for (const std::string& path : std::vector<std::string>{"/nothing", "/api/v2/health", "/api/v1/recordings/" + upper, "/api/v1/recordings/" + sha256 + "/",
           "/api/v1/recordings/" + sha256.substr(1), "/api/v1/recordings/" + sha256 + "/nothing",
           "/api/v1/recordings/" + sha256 + "/frames/-1", "/api/v1/recordings/" + sha256 + "/frames/3",
           "/api/v1/recordings/..%2F..%2Fetc%2Fpasswd", "/api/v1/recordings/" + std::string(64, '0')}) {

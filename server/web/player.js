@@ -95,6 +95,7 @@ export function createPlayer({ frames, frameUrl, captureDate }) {
   let startWall = 0;    // performance.now() when frame `anchor` was due
   let anchor = 0;
   let destroyed = false;
+  let lastTick = 0;     // performance.now() of the previous display refresh while playing
 
   function load(i) {
     if (i < 0 || i >= frames.length) return null;
@@ -111,7 +112,10 @@ export function createPlayer({ frames, frameUrl, captureDate }) {
         .then((blob) => createImageBitmap(blob))
         .then((bitmap) => {
           if (destroyed || cache.get(i) !== entry) bitmap.close();
-          else entry.bitmap = bitmap;
+          else {
+            entry.bitmap = bitmap;
+            entry.readyAt = performance.now();
+          }
         })
         .catch(() => { entry.failed = true; })
         .finally(() => {
@@ -160,7 +164,10 @@ export function createPlayer({ frames, frameUrl, captureDate }) {
     slider.setAttribute('aria-valuetext', `${f.time} 秒`);
     message.textContent = '';
     if (due !== undefined) {
-      window.__halcyraPaints.push({ index: i, number: f.number, at: performance.now(), due, speed: speeds[speed] });
+      // ready: when its bytes were decoded; tick: the display refresh before this one.
+      window.__halcyraPaints.push({
+        index: i, number: f.number, at: performance.now(), due, speed: speeds[speed], ready: entry.readyAt, tick: lastTick,
+      });
     }
     return true;
   }
@@ -206,6 +213,7 @@ export function createPlayer({ frames, frameUrl, captureDate }) {
     if (!playing || destroyed) return;
     anchor = current;
     startWall = performance.now();
+    lastTick = startWall;
     raf = requestAnimationFrame(tick);
   }
 
@@ -229,6 +237,7 @@ export function createPlayer({ frames, frameUrl, captureDate }) {
       }
       prefetch();
     }
+    lastTick = now;
     if (current >= frames.length - 1) {
       stop();
       return;

@@ -122,7 +122,7 @@ for (let i = 0; ; i++) {
   await new Promise((r) => setTimeout(r, 100));
 }
 
-const browser = await chromium.launch({ executablePath: chromiumPath, headless: true, args: ['--no-sandbox'] });
+const browser = await chromium.launch({ executablePath: chromiumPath, headless: true, args: ['--no-sandbox', '--lang=ja-JP'] });
 // Faults of the page itself: uncaught errors and anything the Content-Security-Policy refused.
 const pageFaults = [];
 async function signedIn(name) {
@@ -142,6 +142,18 @@ async function signedIn(name) {
   }
   return page;
 }
+// Controls without an accessible name: what a screen reader could not announce.
+const unnamedControls = (page) => page.evaluate(() => {
+  const nameOf = (el) => {
+    const by = el.getAttribute('aria-labelledby');
+    return (el.getAttribute('aria-label') ?? '') ||
+      (by ? by.split(' ').map((id) => document.getElementById(id)?.textContent ?? '').join('') : '') ||
+      [...(el.labels ?? [])].map((l) => l.textContent).join('') || el.getAttribute('title') || el.textContent;
+  };
+  return [...document.querySelectorAll('button, a[href], input:not([type=hidden]), select, textarea, [tabindex="0"]')]
+    .filter((el) => !nameOf(el)?.trim())
+    .map((el) => el.outerHTML.slice(0, 120));
+});
 const rowCount = (page) => page.locator('table.events tbody tr').count();
 const recordingJson = async (sha) => {
   const page = await signedIn('root');
@@ -225,18 +237,28 @@ try {
     await page.waitForFunction((n) => window.__halcyraPaints.some((p) => p.index === n), last, { timeout: 40000, polling: 500 });
     const paints = await page.evaluate(() => window.__halcyraPaints);
     equal(paints.map((p) => p.index), r.frames.slice(1).map((_, i) => i + 1), 'frames drawn, in order');
-    // The schedule is the recorded time: 100 ms between frames, 1.1 s over the gap.
+    const refresh = 1000 / 60 + 0.5;
+    const off = paints.map((p) => Math.abs(p.at - p.due));
+    // The schedule is the recorded time: 100 ms between frames, 1.1 s over the gap. A frame drawn
+    // late moves the frames after it by as much (it is counted late below).
     for (let i = 1; i < paints.length; i++) {
       const wanted = ((r.frames[paints[i].index].number - r.frames[paints[i - 1].index].number) * 1000) / 30;
-      expect(Math.abs(paints[i].due - paints[i - 1].due - wanted) < 0.5, `due times of frames ${i - 1} and ${i}`);
+      const spacing = paints[i].due - paints[i - 1].due;
+      const moved = off[i] > refresh || off[i - 1] > refresh;
+      expect(spacing > wanted - 0.5 && (moved || spacing < wanted + 0.5), `frames ${i - 1} and ${i} due ${spacing.toFixed(1)} ms apart, recorded ${wanted.toFixed(1)} ms`);
     }
-    const late = paints.map((p) => Math.abs(p.at - p.due)).sort((a, b) => a - b);
-    const refresh = 1000 / 60 + 0.5;
+    const late = [...off].sort((a, b) => a - b);
     const over = late.filter((d) => d > refresh).length;
     console.log(`     pace: ${paints.length} frames, off by median ${late[late.length >> 1].toFixed(1)} ms, ` +
       `95% ${late[Math.floor(late.length * 0.95)].toFixed(1)} ms, most ${late[late.length - 1].toFixed(1)} ms; ${over} beyond one refresh`);
-    // A headless browser misses a refresh now and then; the player's own faults show as many.
-    expect(over <= Math.ceil(paints.length * 0.02) && late[late.length - 1] < 4 * refresh, `${over} frames beyond one refresh`);
+    // Late frames are the player's fault when their bytes came after their time (fetched too
+    // late) or the page had refreshes to draw them on; a busy machine that holds the page up for
+    // longer than a refresh is not, and is only reported.
+    const faults = paints.filter((p, i) => off[i] > refresh && (p.ready > p.due - refresh || p.at - p.tick < 2 * refresh));
+    const heldUp = paints.filter((p, i) => off[i] > refresh && !faults.includes(p));
+    if (heldUp.length) console.log(`     the page was held up for ${heldUp.map((p) => `${(p.at - p.tick).toFixed(0)} ms`).join(', ')}`);
+    equal(faults.map((p) => ({ index: p.index, late: Math.round(p.at - p.due), readyBefore: Math.round(p.due - p.ready) })), [], 'frames late by the player');
+    expect(heldUp.length <= Math.ceil(paints.length * 0.05), `${heldUp.length} frames late while the page was held up`);
     await page.context().close();
   });
 
@@ -309,16 +331,20 @@ try {
     await page.getByLabel('新しいタグ').fill('急ブレーキ');
     await page.getByRole('button', { name: 'タグを追加' }).click();
     await page.waitForSelector('ul.tags li:has-text("急ブレーキ")');
-    await page.getByLabel('運転者', { exact: true }).fill('佐藤');
+    await page.getByRole('textbox', { name: '運転者' }).fill('佐藤');
     await page.getByRole('button', { name: '保存' }).click();
     const comment = '<img src=x onerror=alert(1)> 運転者と確認しました';
-    await page.getByLabel('コメント', { exact: true }).fill(comment);
+    await page.getByRole('textbox', { name: 'コメント' }).fill(comment);
     await page.getByRole('button', { name: 'コメントを追加' }).click();
     await page.waitForFunction((n) => document.querySelectorAll('table.custody tbody tr').length >= n + 4, before);
     const custody = await page.locator('table.custody').textContent();
     for (const word of ['needs_coaching', '急ブレーキ', '佐藤', 'コメント']) expect(custody.includes(word), `処理の記録 lacks ${word}`);
     equal(await page.locator('.comments .text').last().textContent(), comment, 'the comment as written');
     equal(await page.locator('.comments img').count(), 0, 'elements made from a comment');
+    await page.locator('.stage').focus();
+    await page.keyboard.press('e');
+    await page.waitForFunction(() => document.querySelector('.readout-time').textContent === '0.000');
+    await page.screenshot({ path: join(shots, 'player-event-manager.png'), fullPage: true });
 
     await page.goto(`${base}/?tag=${encodeURIComponent('急ブレーキ')}`);
     await page.waitForFunction(() => document.querySelectorAll('table.events tbody tr').length === 1);
@@ -349,10 +375,27 @@ try {
     await page.context().close();
   });
 
-  await check('the whole list as the start page (screenshot)', async () => {
+  await check('every control of every page has a name, and an admin adds a user', async () => {
     const page = await signedIn('root');
     await page.screenshot({ path: join(shots, 'list.png') });
+    const unnamed = {};
+    for (const path of ['/', `/recordings/${sampleSha}`, '/stats?by=depot', '/upload', '/admin']) {
+      await page.goto(`${base}${path}`);
+      await page.waitForLoadState('networkidle');
+      const found = await unnamedControls(page);
+      if (found.length) unnamed[path] = found;
+    }
+    equal(unnamed, {}, 'controls without a name');
+    await page.goto(`${base}/admin`);
+    await page.getByRole('textbox', { name: 'ユーザー名' }).fill('nina');
+    await page.getByLabel('パスワード', { exact: true }).fill('nina-password');
+    await page.getByLabel('営業所（空白区切り、空欄ですべて）').fill('south');
+    await page.getByRole('button', { name: '追加' }).first().click();
+    await page.waitForSelector('td:text-is("nina")');
     await page.context().close();
+    const nina = await signedIn('nina');
+    equal(await rowCount(nina), 1, 'rows the new viewer of south sees');
+    await nina.context().close();
   });
 
   await check('no page fault and nothing refused by the Content-Security-Policy', async () => {

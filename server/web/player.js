@@ -84,6 +84,7 @@ export function createPlayer({ frames, frameUrl, captureDate }) {
 
   // Decoded frames by index: {promise, bitmap}.
   const cache = new Map();
+  const created = performance.now();
   let inFlight = 0;
   let current = -1;     // the frame on screen, which the readout names
   let wanted = -1;      // the frame asked for while it loads
@@ -163,6 +164,8 @@ export function createPlayer({ frames, frameUrl, captureDate }) {
     slider.value = String(f.number);
     slider.setAttribute('aria-valuetext', `${f.time} 秒`);
     message.textContent = '';
+    // For the tests: how long the first frame took to be on screen once the page had its data.
+    window.__halcyraFirstFrameMs ??= performance.now() - created;
     if (due !== undefined) {
       // ready: when its bytes were decoded; tick: the display refresh before this one.
       window.__halcyraPaints.push({

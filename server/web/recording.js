@@ -82,11 +82,11 @@ export async function render(main, [sha]) {
   // The status and its buttons.
   const statusNow = h('p', { class: 'status-now' });
   const showStatus = () => {
+    for (const b of review.querySelectorAll('[data-status]')) b.setAttribute('aria-pressed', String(b.dataset.status === r.status));
     clear(statusNow).append(T.recording.statusNow(''),
       h('span', { class: `status status-${r.status}` }, T.status[r.status] ?? r.status),
       r.status === 'dismissed' && r.statusReason ? `（${r.statusReason}）` : '');
   };
-  showStatus();
   const review = h('section', { class: 'panel', 'aria-labelledby': 'review-h' }, h('h2', { id: 'review-h' }, T.recording.review), statusNow);
   if (manager) {
     const reason = h('input', { name: 'statusReason', value: r.statusReason ?? '' });
@@ -106,6 +106,7 @@ export async function render(main, [sha]) {
       }, text))),
     field(T.recording.reason, reason));
   }
+  showStatus();
 
   // Tags.
   const tagList = h('ul', { class: 'tags' });

@@ -100,6 +100,8 @@ const gapped = Buffer.concat([...sampleRecords.slice(0, 120), ...sampleRecords.s
 importFile('sample', sample, 'north');
 importFile('gapped', gapped, 'north');
 importFile('south', Buffer.concat(sampleRecords.slice(0, 100)), 'south');
+// A recording cut short in its last frame: the list marks it.
+importFile('cut', sample.subarray(0, sample.length - 1000), 'east');
 // Enough recordings in depot west for more than one page of the list.
 for (let k = 1; k <= 55; k++) importFile(`west${k}`, Buffer.concat(sampleRecords.slice(0, k)), 'west');
 const sampleSha = await sha256(sample);
@@ -204,11 +206,13 @@ try {
     const page = await signedIn('root');
     equal(await rowCount(page), 50, 'rows of the first page');
     const count = await page.locator('.count').textContent();
-    expect(count.includes('全 58 件'), `the count of every recording: ${count}`);
+    expect(count.includes('全 59 件'), `the count of every recording: ${count}`);
     await page.locator('.sentinel').scrollIntoViewIfNeeded();
-    await page.waitForFunction(() => document.querySelectorAll('table.events tbody tr').length === 58);
+    await page.waitForFunction(() => document.querySelectorAll('table.events tbody tr').length === 59);
     const shas = await page.locator('table.events tbody tr').evaluateAll((rows) => rows.map((r) => r.dataset.sha));
-    equal(new Set(shas).size, 58, 'different recordings in the scrolled list');
+    equal(new Set(shas).size, 59, 'different recordings in the scrolled list');
+    equal(await page.locator('table.events .badge').allTextContents(), ['不完全'], 'marks of incomplete recordings');
+    equal(await page.locator('table.events tr:has(.badge) td').nth(2).textContent(), 'east', 'the depot of the incomplete recording');
 
     await page.getByLabel('営業所').fill('south');
     await page.getByRole('button', { name: '絞り込む' }).click();

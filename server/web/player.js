@@ -295,7 +295,24 @@ export function createPlayer({ frames, frameUrl, captureDate }) {
     show(i);
   });
 
-  // The desktop's keys, taken whenever the focus is not in a text field.
+  // The desktop's keys: one table binds them and lists them in the overview under the player.
+  const bindings = [
+    { keys: [' '], shown: 'Space', text: T.player.playStop, run: () => (playing ? stop() : play()) },
+    { keys: ['ArrowLeft'], shown: '←', text: T.player.prev, run: () => go(current - 1) },
+    { keys: ['ArrowRight'], shown: '→', text: T.player.next, run: () => go(current + 1) },
+    { keys: ['Home'], shown: 'Home', text: T.player.first, run: () => go(0) },
+    { keys: ['End'], shown: 'End', text: T.player.last, run: () => go(frames.length - 1) },
+    { keys: ['e', 'E'], shown: 'E', text: T.player.event, run: () => go(eventIndex(frames)) },
+    { keys: ['['], shown: '[', text: T.player.slower, run: () => changeSpeed(-1) },
+    { keys: [']'], shown: ']', text: T.player.faster, run: () => changeSpeed(1) },
+    { keys: [], shown: T.player.wheel, text: T.player.zoom, run: null },
+    { keys: ['0'], shown: '0', text: T.player.fit, run: () => setZoom(1) },
+    { keys: ['f', 'F'], shown: 'F', text: T.player.fullscreen, run: () => fullscreen() },
+  ];
+  root.append(h('details', { class: 'keys' }, h('summary', {}, T.player.keys),
+    h('dl', {}, bindings.map((b) => [h('dt', {}, h('kbd', {}, b.shown)), h('dd', {}, b.text)]))));
+
+  // Taken whenever the focus is not in a text field.
   function onKey(e) {
     if (e.ctrlKey || e.altKey || e.metaKey) return;
     const target = e.target;
@@ -303,24 +320,10 @@ export function createPlayer({ frames, frameUrl, captureDate }) {
       (target.isContentEditable || target.matches('textarea, select, input:not([type=range]):not([type=checkbox]):not([type=radio])'));
     if (typing) return;
     if (target instanceof HTMLButtonElement && (e.key === ' ' || e.key === 'Enter')) return;
-    const actions = {
-      ' ': () => (playing ? stop() : play()),
-      ArrowLeft: () => go(current - 1),
-      ArrowRight: () => go(current + 1),
-      Home: () => go(0),
-      End: () => go(frames.length - 1),
-      e: () => go(eventIndex(frames)),
-      E: () => go(eventIndex(frames)),
-      '[': () => changeSpeed(-1),
-      ']': () => changeSpeed(1),
-      '0': () => setZoom(1),
-      f: () => fullscreen(),
-      F: () => fullscreen(),
-    };
-    const action = actions[e.key];
-    if (!action) return;
+    const binding = bindings.find((b) => b.keys.includes(e.key));
+    if (!binding) return;
     e.preventDefault();
-    action();
+    binding.run();
   }
   document.addEventListener('keydown', onKey);
 

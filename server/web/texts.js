@@ -129,10 +129,10 @@ export const T = {
     loading: 'コマを読み込み中…',
     noFrames: 'この記録には表示できるコマがありません。',
     frameFailed: (n) => `コマ ${n} を読み込めませんでした。`,
-    keys: {
-      ' ': 'Space', ArrowLeft: '←', ArrowRight: '→', Home: 'Home', End: 'End', e: 'E',
-      '[': '[', ']': ']', '0': '0', f: 'F',
-    },
+    keys: 'キー操作',
+    playStop: '再生 / 停止',
+    zoom: '拡大 / 縮小',
+    wheel: 'ホイール',
   },
   shares: {
     title: '共有リンク',
@@ -180,8 +180,10 @@ export const T = {
   },
   upload: {
     title: 'アップロード',
-    hint: 'halcjpeg.dat のファイルをここにドロップするか、選んでください。',
+    hint: 'halcjpeg.dat のファイルかカードのフォルダーをここにドロップするか、選んでください。',
     choose: 'ファイルを選ぶ',
+    chooseFolder: 'カードのフォルダーを選ぶ',
+    found: (all, found) => `フォルダーの ${all} 個のファイルから記録を ${found} 個見つけました。`,
     depot: '営業所',
     file: 'ファイル',
     progress: '進み具合',

@@ -377,6 +377,17 @@ try {
     await send('halcjpeg.dat', fresh, '取り込み済み');
     await send('halcjpeg.dat', fresh, '登録済み');
     await send('notes.txt', Buffer.from('not a recording\n'), '対象外');
+    // A card's folder: the recording is found by its content among the other files.
+    const card = join(work, 'card');
+    mkdirSync(join(card, 'DCIM', 'EVENT'), { recursive: true });
+    writeFileSync(join(card, 'DCIM', 'EVENT', 'halcjpeg.dat'), Buffer.concat(sampleRecords.slice(0, 80)));
+    writeFileSync(join(card, 'DCIM', 'halcjpeg.dat.txt'), 'a note beside it\n');
+    writeFileSync(join(card, 'SETTING.BIN'), Buffer.alloc(64, 7));
+    await page.locator('#upload-folder').setInputFiles(card);
+    sent++;
+    await page.waitForFunction((n) => document.querySelectorAll('td[data-status]').length === n, sent);
+    equal(await page.locator('.dropzone [role=status]').textContent(), 'フォルダーの 3 個のファイルから記録を 1 個見つけました。', 'what the folder held');
+    equal(await page.locator('td[data-status] strong').last().textContent(), '取り込み済み', 'the recording of the folder');
     await page.context().close();
   });
 

@@ -156,6 +156,32 @@ const unnamedControls = (page) => page.evaluate(() => {
     .filter((el) => !nameOf(el)?.trim())
     .map((el) => el.outerHTML.slice(0, 120));
 });
+// Text whose contrast with its background is under WCAG AA (4.5:1; 3:1 for large text).
+const lowContrast = (page) => page.evaluate(() => {
+  const rgb = (text) => (text.match(/[\d.]+/g) ?? []).map(Number);
+  const luminance = ([r, g, b]) => {
+    const c = [r, g, b].map((v) => { v /= 255; return v <= 0.03928 ? v / 12.92 : ((v + 0.055) / 1.055) ** 2.4; });
+    return 0.2126 * c[0] + 0.7152 * c[1] + 0.0722 * c[2];
+  };
+  const background = (el) => {
+    for (let e = el; e; e = e.parentElement) {
+      const c = rgb(getComputedStyle(e).backgroundColor);
+      if (c.length === 3 || (c.length === 4 && c[3] === 1)) return c.slice(0, 3);
+    }
+    return [255, 255, 255];
+  };
+  const found = [];
+  for (const el of document.querySelectorAll('body *')) {
+    if (el.closest('[hidden], .visually-hidden, svg') || !el.checkVisibility?.() || el.disabled) continue;
+    if (![...el.childNodes].some((n) => n.nodeType === 3 && n.textContent.trim())) continue;
+    const style = getComputedStyle(el);
+    const [a, b] = [luminance(rgb(style.color)), luminance(background(el))];
+    const ratio = (Math.max(a, b) + 0.05) / (Math.min(a, b) + 0.05);
+    const large = parseFloat(style.fontSize) >= 24 || (parseFloat(style.fontSize) >= 18.66 && Number(style.fontWeight) >= 700);
+    if (ratio < (large ? 3 : 4.5)) found.push(`${el.tagName.toLowerCase()} "${el.textContent.trim().slice(0, 30)}" ${ratio.toFixed(2)}:1`);
+  }
+  return found;
+});
 const rowCount = (page) => page.locator('table.events tbody tr').count();
 const recordingJson = async (sha) => {
   const page = await signedIn('root');
@@ -391,17 +417,17 @@ try {
     await page.context().close();
   });
 
-  await check('every control of every page has a name, and an admin adds a user', async () => {
+  await check('every control of every page has a name, its text AA contrast, and an admin adds a user', async () => {
     const page = await signedIn('root');
     await page.screenshot({ path: join(shots, 'list.png') });
     const unnamed = {};
     for (const path of ['/', `/recordings/${sampleSha}`, '/stats?by=depot', '/upload', '/admin']) {
       await page.goto(`${base}${path}`);
       await page.waitForLoadState('networkidle');
-      const found = await unnamedControls(page);
+      const found = [...await unnamedControls(page), ...await lowContrast(page)];
       if (found.length) unnamed[path] = found;
     }
-    equal(unnamed, {}, 'controls without a name');
+    equal(unnamed, {}, 'controls without a name, text under AA contrast');
     await page.goto(`${base}/admin`);
     await page.getByRole('textbox', { name: 'ユーザー名' }).fill('nina');
     await page.getByLabel('パスワード', { exact: true }).fill('nina-password');

@@ -253,6 +253,16 @@ try {
     equal(await page.getByLabel('状態').inputValue(), 'new', 'the status field of a bookmarked list');
     await page.goto(`${base}/?depot=north&status=coached`);
     await page.waitForSelector('text=条件に合うイベントはありません。');
+    // The date range through its fields: the capture day is in it, the day after is not.
+    await page.goto(`${base}/?depot=south`);
+    await page.getByLabel('終了日').fill('2026-11-28');
+    await page.getByRole('button', { name: '絞り込む' }).click();
+    await page.waitForURL(/\?to=2026-11-28&depot=south$/);
+    await page.waitForFunction(() => document.querySelectorAll('table.events tbody tr').length === 1);
+    await page.getByLabel('開始日').fill('2026-11-29');
+    await page.getByRole('button', { name: '絞り込む' }).click();
+    await page.waitForURL(/\?from=2026-11-29&to=2026-11-28&depot=south$/);
+    await page.waitForSelector('text=条件に合うイベントはありません。');
     await page.context().close();
   });
 

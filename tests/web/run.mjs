@@ -69,6 +69,11 @@ function freePort() {
 
 let passed = 0;
 let failed = 0;
+let closed = false;  // the closing line is printed
+process.on('exit', (code) => {
+  // Stopped before the end (the setup failed): CI still reads a closing line.
+  if (!closed) console.log(`${passed} passed, ${failed + (code === 0 ? 0 : 1)} failed`);
+});
 const only = process.env.HALCYRA_WEB_ONLY;  // runs only the checks whose name holds it
 async function check(name, fn) {
   if (only && !name.includes(only)) return;
@@ -114,6 +119,12 @@ for (const [name, [role, depots]] of Object.entries(users)) {
 const port = await freePort();
 const base = `http://127.0.0.1:${port}`;
 const server = spawn(serverBin, ['serve', '--library', library, '--listen', `127.0.0.1:${port}`], { stdio: ['ignore', 'ignore', 'pipe'] });
+// However this script ends, the server goes with it; and it never hangs CI.
+process.on('exit', () => server.kill('SIGKILL'));
+setTimeout(() => {
+  console.log('the browser tests took over 10 minutes');
+  process.exit(1);
+}, 10 * 60 * 1000).unref();
 let serverLog = '';
 server.stderr.on('data', (d) => { serverLog += d; });
 for (let i = 0; ; i++) {
@@ -522,5 +533,6 @@ try {
 }
 
 console.log(`screenshots in ${shots}`);
+closed = true;
 console.log(`${passed} passed, ${failed} failed`);
 process.exit(failed === 0 ? 0 : 1);

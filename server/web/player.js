@@ -200,20 +200,27 @@ export function createPlayer({ frames, frameUrl, captureDate }) {
   const dueOf = (i) => startWall + (msOf(frames[i].number) - msOf(frames[anchor].number)) / speeds[speed];
 
   async function play() {
-    if (playing || frames.length === 0) return;
-    if (current < 0) return;
-    if (current >= frames.length - 1) show(0);
+    if (playing || frames.length === 0 || current < 0) return;
     playing = true;
     playButton.setAttribute('aria-pressed', 'true');
+    // From the start again when at the end.
+    const from = current >= frames.length - 1 ? 0 : current;
+    wanted = from;
     // A few frames ready first, so the clock never runs ahead of the fetches.
     const needed = [];
-    for (let i = Math.max(current, 0); i < Math.min(frames.length, current + startBuffer); i++) needed.push(load(i));
+    for (let i = from; i < Math.min(frames.length, from + startBuffer); i++) needed.push(load(i));
     prefetch();
-    for (let tries = 0; playing && tries < 200; tries++) {
+    for (let tries = 0; playing && tries < 300; tries++) {
       if (needed.every((e) => e.bitmap || e.failed)) break;
       await new Promise((resolve) => setTimeout(resolve, 10));
+      needed.forEach((e, k) => { if (!e.started) load(from + k); });
     }
     if (!playing || destroyed) return;
+    if (from !== current && !draw(from)) {
+      stop();
+      return;
+    }
+    wanted = -1;
     anchor = current;
     startWall = performance.now();
     lastTick = startWall;

@@ -367,6 +367,11 @@ try {
     equal(await page.evaluate(() => document.querySelector('canvas.frame').style.transform), '', 'fitted by 0');
     mkdirSync(shots, { recursive: true });
     await page.screenshot({ path: join(shots, 'player-event.png'), fullPage: true });
+    // Play at the last frame starts again from the first.
+    await press('End', '5.000');
+    await page.keyboard.press('Space');
+    await page.waitForFunction(() => Number(document.querySelector('.readout-time').textContent) < -14);
+    await page.keyboard.press('Space');
     await page.context().close();
   });
 

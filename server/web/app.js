@@ -48,7 +48,10 @@ async function logout() {
   navigate('/login');
 }
 
+let routeCount = 0;  // which route() is the latest: an older one that finishes late is dropped
+
 async function route() {
+  const count = ++routeCount;
   if (leave) {
     leave();
     leave = null;
@@ -60,16 +63,22 @@ async function route() {
     return;
   }
   header();
+  // Each page draws into a view of its own, so one left behind draws nowhere.
+  const view = h('div', { class: 'view' });
+  main.append(view);
   for (const [pattern, load] of pages) {
     const match = pattern.exec(path);
     if (match) {
       const page = await load();
-      leave = (await page.render(main, match.slice(1), { navigate })) ?? null;
+      if (count !== routeCount) return;
+      const done = (await page.render(view, match.slice(1), { navigate })) ?? null;
+      if (count !== routeCount) done?.();
+      else leave = done;
       return;
     }
   }
   document.title = `${T.notFound} - ${T.appName}`;
-  main.append(h('h1', {}, T.notFound));
+  view.append(h('h1', {}, T.notFound));
 }
 
 async function start() {

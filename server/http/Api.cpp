@@ -20,6 +20,7 @@
 #include "Secrets.h"
 #include "Sha256Text.h"
 #include "Thumbnail.h"
+#include "WebAssets.h"
 
 using nlohmann::json;
 
@@ -96,6 +97,12 @@ bool matches(std::string_view pattern, std::string_view path, std::vector<std::s
         } else if (want == "{index}") {
             if (got.empty() || got.size() > 9 ||
                 got.find_first_not_of("0123456789") != std::string_view::npos) {
+                return false;
+            }
+            params.emplace_back(got);
+        } else if (want == "{asset}") {
+            if (got.empty() || got.size() > 64 || got[0] == '.' ||
+                got.find_first_not_of("abcdefghijklmnopqrstuvwxyz0123456789._-") != std::string_view::npos) {
                 return false;
             }
             params.emplace_back(got);
@@ -238,6 +245,14 @@ const std::vector<Api::Route>& Api::routes() {
         {"GET", "/s/{token}/thumbnail", Access::Link, &Api::linkThumbnail},
         {"GET", "/s/{token}/share.mp4", Access::Link, &Api::linkShareCopy},
         {"GET", "/s/{token}/package.zip", Access::Link, &Api::linkPackage},
+        // The browser interface: its paths all open the same page, which then asks the API.
+        {"GET", "/", Access::Anyone, &Api::web},
+        {"GET", "/login", Access::Anyone, &Api::web},
+        {"GET", "/recordings/{sha256}", Access::Anyone, &Api::web},
+        {"GET", "/stats", Access::Anyone, &Api::web},
+        {"GET", "/upload", Access::Anyone, &Api::web},
+        {"GET", "/admin", Access::Anyone, &Api::web},
+        {"GET", "/assets/{asset}", Access::Anyone, &Api::web},
     };
     return table;
 }
@@ -1218,59 +1233,10 @@ std::optional<Share> Api::openLink(Exchange& x) {
 }
 
 void Api::sharePage(Exchange& x) {
-    // The page asks /s/{token}/api for everything; the token is checked there, on each request.
-    static constexpr std::string_view page = R"HTML(<!doctype html>
-<html lang="ja">
-<head>
-<meta charset="utf-8">
-<meta name="viewport" content="width=device-width, initial-scale=1">
-<meta name="referrer" content="no-referrer">
-<title>Halcyra 共有リンク</title>
-</head>
-<body>
-<main>
-<h1>Halcyra 共有リンク</h1>
-<p id="state">読み込み中…</p>
-<video id="video" controls preload="metadata" hidden></video>
-<p><a id="package" hidden>証拠パッケージ (ZIP)</a></p>
-</main>
-<script type="module">
-const base = location.pathname.replace(/\/+$/, "");
-const state = document.getElementById("state");
-async function show() {
-  const res = await fetch(base + "/api", {credentials: "same-origin"});
-  const body = await res.json();
-  if (res.status === 401 && body.needsPassword) {
-    const password = prompt("パスワード");
-    if (password === null) { state.textContent = body.error; return; }
-    const unlocked = await fetch(base + "/unlock", {method: "POST", credentials: "same-origin",
-      headers: {"Content-Type": "application/json"}, body: JSON.stringify({password})});
-    if (unlocked.status === 204) { return show(); }
-    state.textContent = (await unlocked.json()).error;
-    return;
-  }
-  if (!res.ok) { state.textContent = body.error; return; }
-  const r = body.recording;
-  state.textContent = `${r.captureDate}  ${r.vehicle}  (有効期限 ${body.expires})`;
-  const video = document.getElementById("video");
-  video.src = base + "/share.mp4";
-  video.hidden = false;
-  if (body.download) {
-    const link = document.getElementById("package");
-    link.href = base + "/package.zip";
-    link.hidden = false;
-  }
-}
-show();
-</script>
-</body>
-</html>
-)HTML";
+    // The interface's own page, which opens in share mode on /s/ and asks /s/{token}/api for
+    // everything; the token is checked there, on each request.
     x.res.set_header("Cache-Control", "no-store");
-    x.res.set_header("Referrer-Policy", "no-referrer");
-    x.res.set_header("X-Frame-Options", "DENY");
-    x.res.status = 200;
-    x.res.set_content(std::string(page), "text/html; charset=utf-8");
+    sendWebAsset(x, webPage());
 }
 
 void Api::linkFacts(Exchange& x) {
@@ -1394,4 +1360,28 @@ void Api::linkPackage(Exchange& x) {
         return;
     }
     sendPackage(x, *r, ShareService::actorOf(*share), x.caller.client, share->id);
+void Api::web(Exchange& x) {
+    const WebAsset* asset = x.req.path.starts_with("/assets/") ? findWebAsset(x.params[0]) : &webPage();
+    if (asset == nullptr) {
+        fail(x.res, 404, "no such path");
+        return;
+    }
+    // The names stay the same from one server version to the next: the browser asks again
+    // each time and is answered 304 while the bytes are the same.
+    x.res.set_header("Cache-Control", "no-cache");
+    sendWebAsset(x, *asset);
+}
+
+void Api::sendWebAsset(Exchange& x, const WebAsset& asset) {
+    x.res.set_header("Content-Security-Policy", std::string(webContentSecurityPolicy()));
+    x.res.set_header("X-Content-Type-Options", "nosniff");
+    // A share link's token is in its path: no other site is told it.
+    x.res.set_header("Referrer-Policy", "no-referrer");
+    x.res.set_header("ETag", std::string(asset.etag));
+    if (x.req.get_header_value("If-None-Match") == asset.etag) {
+        x.res.status = 304;
+        return;
+    }
+    x.res.status = 200;
+    x.res.set_content(asset.bytes.data(), asset.bytes.size(), std::string(asset.type));
 }

@@ -35,14 +35,17 @@ enum class Access {
 // The JSON API over HTTP. Every route stands in one table with the access it needs, so a
 // route cannot exist without its check; the handlers parse, check and answer, the services
 // hold the rules.
+struct WebAsset;
+
 class Api {
 public:
     struct Exchange;
     using Handler = void (Api::*)(Exchange&);
     struct Route {
         std::string_view method;
-        // "{sha256}", "{index}", "{name}", "{share}" (a link's id) and "{token}" (a link's
-        // token) stand for one path part, each checked for its form before the handler runs
+        // "{sha256}", "{index}", "{name}", "{share}" (a link's id), "{token}" (a link's token)
+        // and "{asset}" (a file name) stand for one path part, each checked for its form
+        // before the handler runs
         std::string_view pattern;
         Access access;
         Handler handler;
@@ -110,6 +113,10 @@ private:
     void listTokens(Exchange& x);
     void addToken(Exchange& x);
     void removeToken(Exchange& x);
+    // The browser interface: /assets/{asset}, and index.html for every page's path.
+    void web(Exchange& x);
+    // One asset with the interface's headers: its policy, its ETag, 304 when the browser has it.
+    void sendWebAsset(Exchange& x, const WebAsset& asset);
 
     // What a share link reaches. Each checks the link (expiry, revocation, the password's
     // cookie) on every request.

@@ -48,6 +48,14 @@ const std::map<std::string, std::array<int, whoCount>> expected = {
     {"GET /s/{token}/thumbnail", {200, 200, 200, 200, 200, 200}},
     {"GET /s/{token}/share.mp4", {200, 200, 200, 200, 200, 200}},
     {"GET /s/{token}/package.zip", {200, 200, 200, 200, 200, 200}},
+    // The pages are for anyone: what they show comes from the API, which checks.
+    {"GET /", {200, 200, 200, 200, 200, 200}},
+    {"GET /login", {200, 200, 200, 200, 200, 200}},
+    {"GET /recordings/{sha256}", {200, 200, 200, 200, 200, 200}},
+    {"GET /stats", {200, 200, 200, 200, 200, 200}},
+    {"GET /upload", {200, 200, 200, 200, 200, 200}},
+    {"GET /admin", {200, 200, 200, 200, 200, 200}},
+    {"GET /assets/{asset}", {200, 200, 200, 200, 200, 200}},
 };
 
 std::string replaced(std::string text, const std::string& from, const std::string& to) {
@@ -118,6 +126,7 @@ protected:
         path = replaced(path, "{index}", "0");
         path = replaced(path, "{share}", spareShare);
         path = replaced(path, "{token}", route.pattern.ends_with("/unlock") ? lockedToken : linkToken);
+        path = replaced(path, "{asset}", "app.js");
         path = replaced(path, "{name}", route.pattern.starts_with("/api/v1/users") ? "spare" : "spare-token");
         std::string body;
         std::string type = "application/json";
@@ -199,7 +208,7 @@ TEST_F(RouteAccess, AnythingOutsideTheTableOrNotAnIdIsNotFound) {
     const httplib::Headers admin = {{"Cookie", sessions[Admin].cookie}};
     std::string upper = sha256;
     std::transform(upper.begin(), upper.end(), upper.begin(), ::toupper);
-    for (const std::string& path : std::vector<std::string>{"/", "/api/v2/health", "/api/v1/recordings/" + upper, "/api/v1/recordings/" + sha256 + "/",
+    for (const std::string& path : std::vector<std::string>{"/nothing", "/api/v2/health", "/api/v1/recordings/" + upper, "/api/v1/recordings/" + sha256 + "/",
           "/api/v1/recordings/" + sha256.substr(1), "/api/v1/recordings/" + sha256 + "/nothing",
           "/api/v1/recordings/" + sha256 + "/frames/-1", "/api/v1/recordings/" + sha256 + "/frames/3",
           "/api/v1/recordings/..%2F..%2Fetc%2Fpasswd", "/api/v1/recordings/" + std::string(64, '0')}) {

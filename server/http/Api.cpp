@@ -1360,6 +1360,8 @@ void Api::linkPackage(Exchange& x) {
         return;
     }
     sendPackage(x, *r, ShareService::actorOf(*share), x.caller.client, share->id);
+}
+
 void Api::web(Exchange& x) {
     const WebAsset* asset = x.req.path.starts_with("/assets/") ? findWebAsset(x.params[0]) : &webPage();
     if (asset == nullptr) {

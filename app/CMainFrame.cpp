@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QIcon>
-#include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
@@ -35,9 +34,6 @@ CMainFrame::CMainFrame(const std::string& commandLine, QWidget* parent) : QMainW
     libraryCommands = std::make_unique<LibraryCommands>(
         this, playerWnd, [this](const std::string& path) { playerWnd->openChosen(path); });
     libraryCommands->addMenuTo(*menuBar());
-    // The count of recordings waiting for the server sits at the menu bar's far end, where
-    // it moves nothing; it is hidden while none wait.
-    menuBar()->setCornerWidget(libraryCommands->sendingIndicator(), Qt::TopRightCorner);
     libraryCommands->setBusyElsewhere([this] { return exportCommands->runner().isBusy(); });
     playerWnd->addContextActions(libraryCommands->actions());
     createHelpMenu();

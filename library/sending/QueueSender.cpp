@@ -229,10 +229,12 @@ void QueueSender::wake() {
         schedule();
         return;
     }
-    start(*entry);
+    // A copy: the queue is read afresh while it is sent.
+    const QueueEntry chosen = *entry;
+    start(chosen);
 }
 
-void QueueSender::start(QueueEntry entry) {
+void QueueSender::start(const QueueEntry& entry) {
     current = entry.sha256;
     emit changed();
     std::optional<LibraryEntry> found = Library::readFolder(root + "/" + entry.folder);

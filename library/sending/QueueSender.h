@@ -86,7 +86,7 @@ signals:
 
 private:
     bool change(const std::function<void(std::vector<QueueEntry>&)>& edit);
-    void start(QueueEntry entry);
+    void start(const QueueEntry& entry);
     void finish(const SendResult& result);
     void releaseClaim();
     void schedule();

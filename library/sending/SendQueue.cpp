@@ -93,7 +93,7 @@ std::vector<QueueEntry> SendQueue::fromJson(const std::string& bytes, std::strin
         return {};
     }
     std::vector<QueueEntry> entries;
-    for (const QJsonValue& value : top.value(QStringLiteral("recordings")).toArray()) {
+    for (const auto& value : top.value(QStringLiteral("recordings")).toArray()) {
         const QJsonObject item = value.toObject();
         const QString sha256 = item.value(QStringLiteral("sha256")).toString();
         if (!isSha256(sha256) ||

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QDateTime>
 #include <QKeySequence>
-#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -22,6 +21,7 @@
 #include "PathText.h"
 #include "Prompts.h"
 #include "QueueSender.h"
+#include "SendingBadge.h"
 #include "SendingTexts.h"
 #include "ServerDialog.h"
 #include "ServerSettings.h"
@@ -34,7 +34,7 @@ LibraryCommands::LibraryCommands(QWidget* window, QWidget* view, Opener open)
       watcher(new CardWatcher(this)),
       bar(new OfferBar(view)),
       queueSender(new QueueSender(this)),
-      indicator(new QLabel) {
+      indicator(new SendingBadge(view)) {
     addAction(libraryTexts::openLibrary,
               keyTable::bindingOf(keyTable::Command::OpenLibrary).keys, &LibraryCommands::onOpenLibrary);
     addAction(libraryTexts::importFolder, QKeySequence(), &LibraryCommands::onImportFolder);
@@ -45,9 +45,6 @@ LibraryCommands::LibraryCommands(QWidget* window, QWidget* view, Opener open)
     serverAction = new QAction(sendingTexts::serverSettings, this);
     connect(serverAction, &QAction::triggered, this, &LibraryCommands::onServerSettings);
 
-    indicator->setObjectName(QStringLiteral("sendingIndicator"));
-    indicator->setContentsMargins(8, 0, 8, 0);
-    indicator->hide();
     connect(queueSender, &QueueSender::changed, this, &LibraryCommands::showSending);
     connect(runner, &ImportRunner::recordingImported, this,
             [this](const std::string& sha256, const std::string& folder) {
@@ -77,12 +74,7 @@ LibraryCommands::LibraryCommands(QWidget* window, QWidget* view, Opener open)
     applyServerSettings();
 }
 
-LibraryCommands::~LibraryCommands() {
-    // The label is the frame's once placed; before that it is ours.
-    if (indicator->parent() == nullptr) {
-        delete indicator;
-    }
-}
+LibraryCommands::~LibraryCommands() = default;
 
 QAction* LibraryCommands::addAction(const QString& text, const QKeySequence& keys,
                                     void (LibraryCommands::*slot)()) {
@@ -218,11 +210,11 @@ void LibraryCommands::applyServerSettings() {
 void LibraryCommands::showSending() {
     const bool on = queueSender->hasLink();
     const int waiting = queueSender->waitingCount();
-    indicator->setText(sendingTexts::waitingCount.arg(waiting));
-    indicator->setToolTip(queueSender->queueError().isEmpty()
-                              ? QString()
-                              : sendingTexts::queueTrouble.arg(queueSender->queueError()));
-    indicator->setVisible(on && (waiting > 0 || !queueSender->queueError().isEmpty()));
+    if (on) {
+        indicator->showCount(waiting, queueSender->queueError());
+    } else {
+        indicator->hide();
+    }
     if (!window_) {
         return;
     }

@@ -15,8 +15,8 @@ class LibraryWindow;
 class OfferBar;
 class QAction;
 class QKeySequence;
-class QLabel;
 class QueueSender;
+class SendingBadge;
 class QMenu;
 class QMenuBar;
 class QWidget;
@@ -56,9 +56,9 @@ public:
     bool mayOffer() const;
     // The background sender of the library's queue to the server.
     QueueSender& sender() const { return *queueSender; }
-    // The main window's count of recordings waiting to be sent; hidden when none wait or no
-    // server is set. The frame places it.
-    QLabel* sendingIndicator() const { return indicator; }
+    // The main window's count of recordings waiting to be sent, over the view's top right
+    // corner; hidden when none wait or no server is set.
+    SendingBadge* sendingIndicator() const { return indicator; }
     QAction* serverSettingsAction() const { return serverAction; }
 
 public slots:
@@ -90,6 +90,6 @@ private:
     QAction* locationAction = nullptr;
     QAction* serverAction = nullptr;
     QueueSender* queueSender;
-    QLabel* indicator;
+    SendingBadge* indicator;
     std::function<bool()> busyElsewhere;
 };

@@ -80,7 +80,7 @@ LibraryWindow::LibraryWindow(QWidget* parent)
     header->resizeSection(LibraryModel::Driver, 100);
     header->setSectionResizeMode(LibraryModel::Note, QHeaderView::Stretch);
     header->resizeSection(LibraryModel::State, 150);
-    header->resizeSection(LibraryModel::Sending, 200);
+    header->resizeSection(LibraryModel::Sending, 180);
     table->setColumnHidden(LibraryModel::Sending, true);
     // The sending's command, on the list's context menu and its own key while the window
     // has the focus.

@@ -25,6 +25,7 @@ inline const QString caLabel = QStringLiteral("認証局の証明書(&C):");
 inline const QString caHint = QStringLiteral("必要な場合のみ（PEM 形式）");
 inline const QString caBrowse = QStringLiteral("参照(&B)...");
 inline const std::string caFilter = "証明書|*.pem;*.crt;*.cer|すべてのファイル|*.*||";
+inline const QString cancel = QStringLiteral("キャンセル");
 inline const QString checkButton = QStringLiteral("接続を確認(&K)");
 inline const QString checking = QStringLiteral("確認しています...");
 inline const QString connected = QStringLiteral("接続できました");

@@ -30,7 +30,7 @@ ServerDialog::ServerDialog(const ServerSettings& current, QWidget* parent)
       token(new QLineEdit(QString::fromStdString(current.token), this)),
       caFile(new QLineEdit(QString::fromStdString(current.caFile), this)),
       check(new QPushButton(sendingTexts::checkButton, this)),
-      result(new QLabel(this)),
+      answer(new QLabel(this)),
       network(new QNetworkAccessManager(this)) {
     setObjectName(QStringLiteral("serverDialog"));
     setWindowTitle(sendingTexts::dialogTitle);
@@ -48,16 +48,20 @@ ServerDialog::ServerDialog(const ServerSettings& current, QWidget* parent)
     auto* form = new QFormLayout;
     form->addRow(sendingTexts::addressLabel, address);
     form->addRow(sendingTexts::tokenLabel, token);
-    form->addRow(sendingTexts::caLabel, caRow);
+    // A label of its own: a row that is a layout gets no buddy, and without one the
+    // label's mnemonic is shown as typed.
+    auto* caName = new QLabel(sendingTexts::caLabel, this);
+    caName->setBuddy(caFile);
+    form->addRow(caName, caRow);
 
-    result->setWordWrap(true);
-    result->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    answer->setWordWrap(true);
+    answer->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* checkRow = new QHBoxLayout;
     checkRow->addWidget(check);
-    checkRow->addWidget(result, 1);
+    checkRow->addWidget(answer, 1);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(sendingTexts::cancel);
     auto* column = new QVBoxLayout(this);
     column->addWidget(explanation);
     column->addLayout(form);
@@ -99,11 +103,11 @@ bool ServerDialog::makesLink(bool emptyAllowed) {
     // The first field that is wrong, in the fields' order.
     std::string unused;
     if (!ServerLink::withToken(typed.address, "token", {}, unused)) {
-        result->setText(sendingTexts::badAddress);
+        answer->setText(sendingTexts::badAddress);
     } else if (!ServerLink::withToken(typed.address, typed.token, {}, unused)) {
-        result->setText(sendingTexts::noToken);
+        answer->setText(sendingTexts::noToken);
     } else {
-        result->setText(sendingTexts::badCaFile);
+        answer->setText(sendingTexts::badCaFile);
     }
     return false;
 }
@@ -114,19 +118,19 @@ void ServerDialog::checkConnection() {
     }
     std::string error;
     const std::optional<ServerLink> link = settings().link(error);
-    result->setText(sendingTexts::checking);
+    answer->setText(sendingTexts::checking);
     check->setEnabled(false);
     pending = uploadExchange::postCheck(*network, *link);
     connect(pending, &QNetworkReply::finished, this, [this, link = *link] {
-        QNetworkReply* answer = pending.data();
+        QNetworkReply* ended = pending.data();
         pending.clear();
-        const SendResult outcome = uploadExchange::checkResultOf(*answer, link);
-        answer->deleteLater();
+        const SendResult outcome = uploadExchange::checkResultOf(*ended, link);
+        ended->deleteLater();
         check->setEnabled(true);
         const bool ok = outcome.status == SendResult::Status::Imported;
-        result->setText(ok ? sendingTexts::connected
+        answer->setText(ok ? sendingTexts::connected
                            : sendingTexts::notConnected.arg(sendingTexts::causeText(outcome.cause)));
-        result->setToolTip(ok ? QString() : QString::fromStdString(outcome.reason));
+        answer->setToolTip(ok ? QString() : QString::fromStdString(outcome.reason));
         emit checked(ok);
     });
 }

@@ -32,7 +32,7 @@ public:
     QLineEdit* caField() const { return caFile; }
     QPushButton* checkButton() const { return check; }
     // The answer of the last check, or why the fields are refused.
-    QLabel* resultLabel() const { return result; }
+    QLabel* resultLabel() const { return answer; }
 
 public slots:
     void checkConnection();
@@ -51,7 +51,7 @@ private:
     QLineEdit* token;
     QLineEdit* caFile;
     QPushButton* check;
-    QLabel* result;
+    QLabel* answer;
     QNetworkAccessManager* network;
     QPointer<QNetworkReply> pending;
 };

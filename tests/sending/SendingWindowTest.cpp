@@ -22,6 +22,7 @@
 #include "QueueSender.h"
 #include "RunningServer.h"
 #include "ScriptedPrompts.h"
+#include "SendingBadge.h"
 #include "ServerDialog.h"
 #include "ServerSettings.h"
 #include "TestLibrary.h"

@@ -87,6 +87,9 @@ TEST_F(QueueSenderTest, ImportedAndPresentAreBothSent) {
     }
     EXPECT_EQ(sender->waitingCount(), 0);
     EXPECT_EQ(sender->sending(), "");
+    // The queue file beside the recordings' folders is no recording of the library.
+    EXPECT_TRUE(std::filesystem::is_regular_file(files.root + "/" + SendQueue::fileName));
+    EXPECT_EQ(Library(files.root).entries().size(), recordings.size());
 
     // Queued again on a later import: kept as sent, nothing goes out.
     sender->enqueue(recordings[0].sha256, recordings[0].folder);

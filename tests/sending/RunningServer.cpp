@@ -16,6 +16,7 @@ RunningServer::RunningServer(std::string library) : root(std::move(library)) {
         port = probe.serverPort();
     }
     url = "http://127.0.0.1:" + std::to_string(port);
+    tlsUrl = "https://127.0.0.1:" + std::to_string(port);
 }
 
 RunningServer::~RunningServer() {
@@ -41,16 +42,28 @@ std::string RunningServer::newToken(const std::string& name) {
 }
 
 bool RunningServer::start() {
-    process.start(QStringLiteral(HALCYRA_SERVER_PATH),
-                  {QStringLiteral("serve"), QStringLiteral("--library"), QString::fromStdString(root),
-                   QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port)});
+    return startTls({}, {});
+}
+
+bool RunningServer::startTls(const std::string& certificate, const std::string& key) {
+    QStringList words{QStringLiteral("serve"), QStringLiteral("--library"), QString::fromStdString(root),
+                      QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port)};
+    const bool tls = !certificate.empty();
+    if (tls) {
+        words << QStringLiteral("--tls-cert") << QString::fromStdString(certificate)
+              << QStringLiteral("--tls-key") << QString::fromStdString(key);
+    }
+    process.start(QStringLiteral(HALCYRA_SERVER_PATH), words);
     if (!process.waitForStarted(10000)) {
         return false;
     }
     QNetworkAccessManager network;
     for (int attempt = 0; attempt < 200; ++attempt) {
-        const std::unique_ptr<QNetworkReply> reply(
-            network.get(QNetworkRequest(QUrl(QString::fromStdString(url + "/api/v1/health")))));
+        const std::unique_ptr<QNetworkReply> reply(network.get(
+            QNetworkRequest(QUrl(QString::fromStdString((tls ? tlsUrl : url) + "/api/v1/health")))));
+        // The test's own certificate is trusted only where a test says so.
+        QObject::connect(reply.get(), &QNetworkReply::sslErrors, reply.get(),
+                         [r = reply.get()] { r->ignoreSslErrors(); });
         QEventLoop wait;
         QObject::connect(reply.get(), &QNetworkReply::finished, &wait, &QEventLoop::quit);
         wait.exec();

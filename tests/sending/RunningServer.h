@@ -18,16 +18,19 @@ public:
     std::string command(QStringList words);
     // A new device token of a depot.
     std::string newToken(const std::string& name);
-    // Serving once its health answers.
+    // Serving once its health answers; HTTPS only with a certificate and its key.
     bool start();
+    bool startTls(const std::string& certificate, const std::string& key);
     void stop();
 
     const std::string& address() const { return url; }
+    const std::string& tlsAddress() const { return tlsUrl; }
     const std::string& library() const { return root; }
 
 private:
     std::string root;
     quint16 port = 0;
     std::string url;
+    std::string tlsUrl;
     QProcess process;
 };

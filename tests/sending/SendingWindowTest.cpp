@@ -7,6 +7,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
@@ -76,6 +77,39 @@ TEST_F(SendingWindowTest, TheCheckSaysWhatWentWrongInWordsAClerkCanActOn) {
     dialog.addressField()->clear();
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(SendingWindowTest, AFleetsOwnCertificateAuthorityIsTrustedOnlyWhenNamed) {
+    const std::string certificate = files.place.file("server.pem");
+    const std::string key = files.place.file("server.key");
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
+                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
+                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=127.0.0.1"),
+                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=IP:127.0.0.1"),
+                   QStringLiteral("-keyout"), QString::fromStdString(key), QStringLiteral("-out"),
+                   QString::fromStdString(certificate)});
+    ASSERT_TRUE(openssl.waitForFinished(60000));
+    ASSERT_EQ(openssl.exitCode(), 0) << openssl.readAllStandardError().toStdString();
+    ASSERT_TRUE(server.startTls(certificate, key));
+
+    ServerDialog untrusted(ServerSettings{server.tlsAddress(), token, {}});
+    QSignalSpy answered(&untrusted, &ServerDialog::checked);
+    untrusted.checkConnection();
+    ASSERT_TRUE(answered.wait(30000));
+    EXPECT_EQ(untrusted.resultLabel()->text(), QStringLiteral("接続できません: サーバーの証明書を確認できません"));
+
+    ServerDialog trusted(ServerSettings{server.tlsAddress(), token, certificate});
+    QSignalSpy connected(&trusted, &ServerDialog::checked);
+    trusted.checkConnection();
+    ASSERT_TRUE(connected.wait(30000));
+    EXPECT_EQ(trusted.resultLabel()->text(), QStringLiteral("接続できました"));
+
+    // A file that holds no certificate is refused before anything is asked.
+    ServerDialog wrong(ServerSettings{server.tlsAddress(), token, key + ".missing"});
+    wrong.checkConnection();
+    EXPECT_EQ(wrong.resultLabel()->text(), QStringLiteral("証明書のファイルを読み込めません。"));
 }
 
 TEST_F(SendingWindowTest, SettingsKeepTheTokenInAFileOnlyTheUserReads) {

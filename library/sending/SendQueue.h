@@ -49,7 +49,7 @@ public:
     bool update(const std::function<void(std::vector<QueueEntry>&)>& change,
                 std::vector<QueueEntry>& after, std::string& error) const;
 
-    // The file's bytes for `entries`, and back; std::nullopt-like empty `error` on success.
+    // The file's bytes for `entries`, and back; `error` stays empty when the bytes are a queue.
     static std::string toJson(const std::vector<QueueEntry>& entries);
     static std::vector<QueueEntry> fromJson(const std::string& bytes, std::string& error);
 

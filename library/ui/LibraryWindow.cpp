@@ -17,8 +17,8 @@
 #include "LibraryModel.h"
 #include "LibraryTexts.h"
 #include "PathText.h"
-#include "SendingTexts.h"
 #include "Prompts.h"
+#include "SendingTexts.h"
 #include "ThumbnailLoader.h"
 
 LibraryWindow::LibraryWindow(QWidget* parent)
@@ -93,9 +93,10 @@ LibraryWindow::LibraryWindow(QWidget* parent)
     auto* importButton = new QPushButton(libraryTexts::importButton, this);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(count, 1);
+    // Left of the others, which keep their places when it shows.
+    buttons->addWidget(sendButton);
     buttons->addWidget(importButton);
     buttons->addWidget(removeButton);
-    buttons->addWidget(sendButton);
     buttons->addWidget(openButton);
 
     auto* column = new QVBoxLayout(this);

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -152,12 +153,26 @@ TEST_F(SendingWindowTest, TheLibraryWindowShowsEachRecordingsWayToTheServer) {
     EXPECT_TRUE(window->sendingButton()->isHidden());
     EXPECT_TRUE(commands.sendingIndicator()->isHidden());
 
+    const auto buttonPlaces = [window] {
+        QList<QRect> places;
+        window->layout()->activate();
+        for (const QPushButton* button : window->findChildren<QPushButton*>()) {
+            if (button != window->sendingButton()) {
+                places << button->geometry();
+            }
+        }
+        return places;
+    };
+    const QList<QRect> before = buttonPlaces();
+
     ASSERT_TRUE(server.start());
     std::string error;
     ASSERT_TRUE((ServerSettings{server.address(), token, {}}).save(ini, error)) << error;
     commands.useSettings(ini);
     EXPECT_FALSE(window->view()->isColumnHidden(LibraryModel::Sending));
     EXPECT_FALSE(window->sendingButton()->isHidden());
+    // The window's own buttons stay where they were.
+    EXPECT_EQ(buttonPlaces(), before);
 
     const auto sendingText = [window] {
         return window->filter()->index(0, LibraryModel::Sending).data().toString();

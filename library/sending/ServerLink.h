@@ -19,6 +19,9 @@ struct ServerLink {
     // file that holds the token. Nothing, with `error` saying what is wrong, otherwise.
     static std::optional<ServerLink> from(const std::string& address, const std::string& tokenFile,
                                           const std::string& caFile, std::string& error);
+    // The same from the token itself (as typed into the window's dialog).
+    static std::optional<ServerLink> withToken(const std::string& address, const std::string& token,
+                                               const std::string& caFile, std::string& error);
 
     // The address of one of the server's API paths ("api/v1/recordings"), below the server's
     // own path when it is served under one.

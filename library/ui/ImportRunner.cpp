@@ -12,6 +12,7 @@
 #include "Importer.h"
 #include "Library.h"
 #include "LibraryTexts.h"
+#include "PathText.h"
 
 struct ImportRunner::Run {
     std::atomic<bool> cancel{false};
@@ -60,9 +61,10 @@ bool ImportRunner::start(const std::string& root, std::vector<std::string> sourc
         importer.setResultHandler([this, run](const ImportResult& result) {
             if (result.status == ImportResult::Status::Imported) {
                 QMetaObject::invokeMethod(
-                    this, [this, run] {
+                    this, [this, run, sha256 = result.sha256, path = result.path] {
                         if (run == this->run) {
                             emit imported();
+                            emit recordingImported(sha256, pathText::fromQt(QFileInfo(pathText::toQt(path)).path()));
                         }
                     },
                     Qt::QueuedConnection);

@@ -44,6 +44,8 @@ signals:
     void finished();
     // Each recording copied in, as it is known (on the user-interface thread).
     void imported();
+    // The same, with the recording's SHA-256 and its folder in the library (UTF-8).
+    void recordingImported(const std::string& sha256, const std::string& folder);
 
 private:
     struct Run;

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QDateTime>
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
@@ -13,11 +14,17 @@
 #include "ImportRunner.h"
 #include "KeyTable.h"
 #include "LibraryFolder.h"
+#include "LibraryModel.h"
 #include "LibraryTexts.h"
 #include "LibraryWindow.h"
 #include "OfferBar.h"
 #include "PathText.h"
 #include "Prompts.h"
+#include "QueueSender.h"
+#include "SendingBadge.h"
+#include "SendingTexts.h"
+#include "ServerDialog.h"
+#include "ServerSettings.h"
 
 LibraryCommands::LibraryCommands(QWidget* window, QWidget* view, Opener open)
     : window(window),
@@ -25,7 +32,9 @@ LibraryCommands::LibraryCommands(QWidget* window, QWidget* view, Opener open)
       iniPath(LibraryFolder::userIniPath()),
       runner(new ImportRunner(window, this)),
       watcher(new CardWatcher(this)),
-      bar(new OfferBar(view)) {
+      bar(new OfferBar(view)),
+      queueSender(new QueueSender(this)),
+      indicator(new SendingBadge(view)) {
     addAction(libraryTexts::openLibrary,
               keyTable::bindingOf(keyTable::Command::OpenLibrary).keys, &LibraryCommands::onOpenLibrary);
     addAction(libraryTexts::importFolder, QKeySequence(), &LibraryCommands::onImportFolder);
@@ -33,6 +42,16 @@ LibraryCommands::LibraryCommands(QWidget* window, QWidget* view, Opener open)
     commandActions.removeOne(importFileAction);
     locationAction = new QAction(libraryTexts::chooseLocation, this);
     connect(locationAction, &QAction::triggered, this, &LibraryCommands::onChooseLocation);
+    serverAction = new QAction(sendingTexts::serverSettings, this);
+    connect(serverAction, &QAction::triggered, this, &LibraryCommands::onServerSettings);
+
+    connect(queueSender, &QueueSender::changed, this, &LibraryCommands::showSending);
+    connect(runner, &ImportRunner::recordingImported, this,
+            [this](const std::string& sha256, const std::string& folder) {
+                if (queueSender->hasLink()) {
+                    queueSender->enqueue(sha256, folder);
+                }
+            });
 
     connect(runner, &ImportRunner::busyChanged, this, &LibraryCommands::updateActions);
     connect(runner, &ImportRunner::finished, this, &LibraryCommands::importEnded);
@@ -52,6 +71,7 @@ LibraryCommands::LibraryCommands(QWidget* window, QWidget* view, Opener open)
         }
     });
     watcher->start();
+    applyServerSettings();
 }
 
 LibraryCommands::~LibraryCommands() = default;
@@ -71,12 +91,14 @@ QMenu* LibraryCommands::addMenuTo(QMenuBar& menuBar) {
     menu->addAction(importFileAction);
     menu->addSeparator();
     menu->addAction(locationAction);
+    menu->addAction(serverAction);
     return menu;
 }
 
 void LibraryCommands::useSettings(const std::string& path) {
     iniPath = path;
     watcher->setLibraryRoot(library().root());
+    applyServerSettings();
     if (window_) {
         window_->showLibrary(library());
     }
@@ -109,7 +131,9 @@ void LibraryCommands::onOpenLibrary() {
         connect(window_, &LibraryWindow::openRequested, this,
                 [this](const std::string& path) { open(path); });
         connect(window_, &LibraryWindow::importRequested, this, &LibraryCommands::onImportFolder);
+        connect(window_, &LibraryWindow::sendRequested, queueSender, &QueueSender::sendAgain);
         window_->showLibrary(library());
+        showSending();
     } else if (!window_->isVisible()) {
         window_->showLibrary(library());
     }
@@ -156,9 +180,77 @@ void LibraryCommands::onChooseLocation() {
         return;
     }
     watcher->setLibraryRoot(next.root());
+    queueSender->setLibrary(next.root());
     if (window_) {
         window_->showLibrary(next);
     }
+}
+
+void LibraryCommands::onServerSettings() {
+    ServerDialog dialog(ServerSettings::load(iniPath), window);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    std::string error;
+    if (!dialog.settings().save(iniPath, error)) {
+        Prompts::current().message(sendingTexts::notSaved.arg(QString::fromStdString(error)).toStdString(),
+                                   Prompts::Buttons::Ok, Prompts::Icon::Warning);
+    }
+    applyServerSettings();
+}
+
+void LibraryCommands::applyServerSettings() {
+    std::string error;
+    std::optional<ServerLink> link = ServerSettings::load(iniPath).link(error);
+    queueSender->setLibrary(library().root());
+    queueSender->setLink(std::move(link));
+    showSending();
+}
+
+void LibraryCommands::showSending() {
+    const bool on = queueSender->hasLink();
+    const int waiting = queueSender->waitingCount();
+    if (on) {
+        indicator->showCount(waiting, queueSender->queueError());
+    } else {
+        indicator->hide();
+    }
+    if (!window_) {
+        return;
+    }
+    window_->setSendingShown(on);
+    QHash<QString, LibraryModel::SendingMark> marks;
+    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
+    for (const QueueEntry& entry : queueSender->entries()) {
+        LibraryModel::SendingMark mark;
+        const QString cause = sendingTexts::causeText(causeOfWord(entry.cause));
+        const QString details = entry.error.empty()
+                                    ? cause
+                                    : cause + QLatin1Char('\n') + QString::fromStdString(entry.error);
+        switch (entry.state) {
+            case QueueEntry::State::Sent:
+                mark.text = sendingTexts::sent;
+                break;
+            case QueueEntry::State::Refused:
+                mark.text = sendingTexts::refused.arg(cause);
+                mark.details = details;
+                break;
+            case QueueEntry::State::Waiting:
+                if (entry.sha256 == queueSender->sending() ||
+                    entry.claimedByOtherThan(queueSender->id(), now, QueueSender::claimStaleMs)) {
+                    mark.text = sendingTexts::sending;
+                } else if (entry.attempts > 0) {
+                    mark.text = sendingTexts::waitingRetry.arg(
+                        QDateTime::fromMSecsSinceEpoch(entry.nextTry).toString(QStringLiteral("HH:mm")));
+                    mark.details = details;
+                } else {
+                    mark.text = sendingTexts::waiting;
+                }
+                break;
+        }
+        marks.insert(QString::fromStdString(entry.sha256), mark);
+    }
+    window_->model()->setSendingMarks(std::move(marks));
 }
 
 void LibraryCommands::importSources(const std::vector<std::string>& sources) {

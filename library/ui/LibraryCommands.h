@@ -15,6 +15,8 @@ class LibraryWindow;
 class OfferBar;
 class QAction;
 class QKeySequence;
+class QueueSender;
+class SendingBadge;
 class QMenu;
 class QMenuBar;
 class QWidget;
@@ -52,12 +54,19 @@ public:
     OfferBar* offerBar() const { return bar; }
     // True when a card's offer may be shown now.
     bool mayOffer() const;
+    // The background sender of the library's queue to the server.
+    QueueSender& sender() const { return *queueSender; }
+    // The main window's count of recordings waiting to be sent, over the view's top right
+    // corner; hidden when none wait or no server is set.
+    SendingBadge* sendingIndicator() const { return indicator; }
+    QAction* serverSettingsAction() const { return serverAction; }
 
 public slots:
     void onOpenLibrary();
     void onImportFolder();
     void onImportFile();
     void onChooseLocation();
+    void onServerSettings();
     // Imports `sources` into the library, with progress, then says what happened.
     void importSources(const std::vector<std::string>& sources);
 
@@ -65,6 +74,9 @@ private:
     QAction* addAction(const QString& text, const QKeySequence& keys, void (LibraryCommands::*slot)());
     void importEnded();
     void updateActions();
+    // Takes the server from the settings and gives the sender the library and the link.
+    void applyServerSettings();
+    void showSending();
 
     QWidget* window;
     Opener open;
@@ -76,5 +88,8 @@ private:
     QList<QAction*> commandActions;
     QAction* importFileAction = nullptr;
     QAction* locationAction = nullptr;
+    QAction* serverAction = nullptr;
+    QueueSender* queueSender;
+    SendingBadge* indicator;
     std::function<bool()> busyElsewhere;
 };

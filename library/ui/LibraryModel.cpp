@@ -80,6 +80,14 @@ void LibraryModel::removeEntry(int row) {
     endRemoveRows();
 }
 
+void LibraryModel::setSendingMarks(QHash<QString, SendingMark> marks) {
+    sendingMarks = std::move(marks);
+    if (!list.empty()) {
+        emit dataChanged(index(0, Sending), index(rowCount() - 1, Sending),
+                         {Qt::DisplayRole, Qt::ToolTipRole});
+    }
+}
+
 int LibraryModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(list.size());
 }
@@ -123,6 +131,8 @@ QString LibraryModel::displayText(const LibraryEntry& entry, int column) const {
             }
             return marks.join(QStringLiteral("、"));
         }
+        case Sending:
+            return sendingMarks.value(text(entry.sha256)).text;
         default: return {};
     }
 }
@@ -147,6 +157,10 @@ QVariant LibraryModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole:
             if (index.column() == State && !e.sidecarProblem.empty()) {
                 return text(e.sidecarProblem);
+            }
+            if (index.column() == Sending) {
+                const QString details = sendingMarks.value(text(e.sha256)).details;
+                return details.isEmpty() ? QVariant() : QVariant(details);
             }
             if (index.column() == Picture || index.column() == Captured) {
                 return pathText::toQt(e.path);
@@ -175,7 +189,7 @@ QVariant LibraryModel::headerData(int section, Qt::Orientation orientation, int 
     static const QString names[ColumnCount] = {
         libraryTexts::columnPicture, libraryTexts::columnCaptured, libraryTexts::columnLength,
         libraryTexts::columnFrames,  libraryTexts::columnVehicle,  libraryTexts::columnDriver,
-        libraryTexts::columnNote,    libraryTexts::columnState};
+        libraryTexts::columnNote,    libraryTexts::columnState,   libraryTexts::columnSending};
     return section >= 0 && section < ColumnCount ? names[section] : QVariant();
 }
 

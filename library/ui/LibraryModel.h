@@ -18,7 +18,13 @@ class LibraryModel : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    enum Column { Picture, Captured, Length, Frames, Vehicle, Driver, Note, State, ColumnCount };
+    enum Column { Picture, Captured, Length, Frames, Vehicle, Driver, Note, State, Sending, ColumnCount };
+    // Where a recording stands on its way to the server: the text of its cell, and the
+    // details shown as its tooltip.
+    struct SendingMark {
+        QString text;
+        QString details;
+    };
     // The text the filter searches, and the day the recording was made (or imported).
     static constexpr int searchRole = Qt::UserRole + 1;
     static constexpr int dayRole = Qt::UserRole + 2;
@@ -34,6 +40,8 @@ public:
     void setPicture(const std::string& folder, const QImage& picture);
     bool hasPicture(int row) const;
     void removeEntry(int row);
+    // The marks of the Sending column by SHA-256; a recording without one shows nothing.
+    void setSendingMarks(QHash<QString, SendingMark> marks);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -53,4 +61,5 @@ private:
     std::vector<LibraryEntry> list;
     QHash<QString, int> rowOfFolder;
     QHash<QString, QImage> pictures;
+    QHash<QString, SendingMark> sendingMarks;
 };

@@ -43,6 +43,7 @@ inline const QString columnVehicle = QStringLiteral("車両");
 inline const QString columnDriver = QStringLiteral("運転者");
 inline const QString columnNote = QStringLiteral("メモ");
 inline const QString columnState = QStringLiteral("状態");
+inline const QString columnSending = QStringLiteral("送信");
 // %1 seconds with one decimal.
 inline const QString seconds = QStringLiteral("%1 秒");
 inline const QString importedOn = QStringLiteral("（取り込み %1）");

@@ -1,5 +1,6 @@
 #include "LibraryWindow.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDateEdit>
 #include <QDir>
@@ -17,6 +18,7 @@
 #include "LibraryTexts.h"
 #include "PathText.h"
 #include "Prompts.h"
+#include "SendingTexts.h"
 #include "ThumbnailLoader.h"
 
 LibraryWindow::LibraryWindow(QWidget* parent)
@@ -31,7 +33,9 @@ LibraryWindow::LibraryWindow(QWidget* parent)
       table(new QTableView(this)),
       count(new QLabel(this)),
       openButton(new QPushButton(libraryTexts::openButton, this)),
-      removeButton(new QPushButton(libraryTexts::removeButton, this)) {
+      removeButton(new QPushButton(libraryTexts::removeButton, this)),
+      sendButton(new QPushButton(sendingTexts::sendButton, this)),
+      sendAction(new QAction(sendingTexts::sendCommand, this)) {
     setObjectName(QStringLiteral("libraryWindow"));
     shown->setSourceModel(entries);
 
@@ -76,10 +80,21 @@ LibraryWindow::LibraryWindow(QWidget* parent)
     header->resizeSection(LibraryModel::Driver, 100);
     header->setSectionResizeMode(LibraryModel::Note, QHeaderView::Stretch);
     header->resizeSection(LibraryModel::State, 150);
+    header->resizeSection(LibraryModel::Sending, 180);
+    table->setColumnHidden(LibraryModel::Sending, true);
+    // The sending's command, on the list's context menu and its own key while the window
+    // has the focus.
+    sendAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_U));
+    sendAction->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    sendAction->setEnabled(false);
+    addAction(sendAction);
+    sendButton->hide();
 
     auto* importButton = new QPushButton(libraryTexts::importButton, this);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(count, 1);
+    // Left of the others, which keep their places when it shows.
+    buttons->addWidget(sendButton);
     buttons->addWidget(importButton);
     buttons->addWidget(removeButton);
     buttons->addWidget(openButton);
@@ -98,6 +113,8 @@ LibraryWindow::LibraryWindow(QWidget* parent)
     connect(openButton, &QPushButton::clicked, this, &LibraryWindow::openCurrent);
     connect(removeButton, &QPushButton::clicked, this, &LibraryWindow::removeCurrent);
     connect(importButton, &QPushButton::clicked, this, &LibraryWindow::importRequested);
+    connect(sendButton, &QPushButton::clicked, this, &LibraryWindow::sendCurrent);
+    connect(sendAction, &QAction::triggered, this, &LibraryWindow::sendCurrent);
     connect(loader, &ThumbnailLoader::pictureReady, this,
             [this](const QString& folder, const QImage& picture) {
                 entries->setPicture(pathText::fromQt(folder), picture);
@@ -188,6 +205,29 @@ void LibraryWindow::setDays(bool on) {
     }
 }
 
+void LibraryWindow::setSendingShown(bool on) {
+    sendingShown = on;
+    table->setColumnHidden(LibraryModel::Sending, !on);
+    sendButton->setVisible(on);
+    if (on) {
+        table->setContextMenuPolicy(Qt::ActionsContextMenu);
+        table->addAction(sendAction);
+    } else {
+        table->removeAction(sendAction);
+        table->setContextMenuPolicy(Qt::DefaultContextMenu);
+    }
+    updateButtons();
+}
+
+void LibraryWindow::sendCurrent() {
+    const int row = currentRow();
+    if (!sendingShown || row < 0 || entries->entry(row).sha256.empty()) {
+        return;
+    }
+    const LibraryEntry& entry = entries->entry(row);
+    emit sendRequested({{entry.sha256, entry.folder}});
+}
+
 void LibraryWindow::updateCount() {
     count->setText(libraryTexts::countText.arg(shown->rowCount()).arg(entries->rowCount()));
     updateButtons();
@@ -197,4 +237,7 @@ void LibraryWindow::updateButtons() {
     const bool any = currentRow() >= 0;
     openButton->setEnabled(any);
     removeButton->setEnabled(any);
+    const bool sendable = sendingShown && any && !entries->entry(currentRow()).sha256.empty();
+    sendButton->setEnabled(sendable);
+    sendAction->setEnabled(sendable);
 }

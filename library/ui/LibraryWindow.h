@@ -1,6 +1,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <QWidget>
 
@@ -8,6 +10,7 @@
 
 class LibraryFilter;
 class LibraryModel;
+class QAction;
 class QCheckBox;
 class QDateEdit;
 class QLabel;
@@ -38,6 +41,12 @@ public:
     QTableView* view() const { return table; }
     QLineEdit* filterText() const { return search; }
     ThumbnailLoader* thumbnails() const { return loader; }
+    QPushButton* sendingButton() const { return sendButton; }
+    QAction* sendingAction() const { return sendAction; }
+
+    // With a server set: the Sending column, the 送信 button and command. Hidden otherwise,
+    // so a window without a server is as it always was.
+    void setSendingShown(bool shown);
 
 public slots:
     // The recording of the current row, opened in the viewer.
@@ -45,10 +54,14 @@ public slots:
     // Asks, then moves the current row's folder to the trash.
     void removeCurrent();
     void setDays(bool on);
+    // Asks for the chosen recording to be sent now.
+    void sendCurrent();
 
 signals:
     void openRequested(const std::string& path);
     void importRequested();
+    // SHA-256 and folder of each recording to send at once.
+    void sendRequested(const std::vector<std::pair<std::string, std::string>>& recordings);
 
 private:
     void updateCount();
@@ -67,4 +80,7 @@ private:
     QLabel* count;
     QPushButton* openButton;
     QPushButton* removeButton;
+    QPushButton* sendButton;
+    QAction* sendAction;
+    bool sendingShown = false;
 };

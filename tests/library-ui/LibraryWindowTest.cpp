@@ -171,7 +171,7 @@ TEST(LibraryInFrame, DropDownFollowsTheExportsAndEnterOpensTheRecordingInTheView
             items << item->text();
         }
         EXPECT_EQ(items, (QStringList{"ライブラリを開く(&O)...", "取り込み(&I)...", "ファイルを取り込み(&N)...",
-                                      "", "ライブラリの場所(&F)..."}));
+                                      "", "ライブラリの場所(&F)...", "サーバーの設定(&V)..."}));
         EXPECT_EQ(menus[2]->menu()->actions()[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
 
         frame.show();

@@ -467,54 +467,46 @@ try {
   });
 
   await check('a share link opens that one recording only, asks its password, says when it is gone', async () => {
-    // The server side of share links is answered here, as its API is written down; the page
-    // and the frames are the server's.
-    const r = await recordingJson(sampleSha);
+    // Links made by a manager through the API, opened in a browser that has no session.
     const signIn = await fetch(`${base}/api/v1/session`, { method: 'POST', body: JSON.stringify({ user: 'mara', password: 'mara-password' }) });
     const cookie = signIn.headers.get('set-cookie').split(';')[0];
-    const pageAnswer = await fetch(`${base}/`);
-    const pageHtml = await pageAnswer.text();
-    const policy = pageAnswer.headers.get('content-security-policy');
-    let unlocked = false;
+    const { csrf } = await signIn.json();
+    const makeLink = async (body) => {
+      const res = await fetch(`${base}/api/v1/recordings/${sampleSha}/shares`, {
+        method: 'POST', headers: { cookie, 'x-csrf-token': csrf, 'content-type': 'application/json' }, body: JSON.stringify(body) });
+      equal(res.status, 201, 'a share link made');
+      const made = await res.json();
+      return { id: made.id, path: `/s/${made.url.split('/s/')[1]}` };
+    };
+    const open = await makeLink({ expires: 7, download: true });
+    const view = await makeLink({ expires: 7, download: false });
+    const locked = await makeLink({ expires: 7, password: 'pw', download: false });
+
     const context = await browser.newContext({ viewport: { width: 1400, height: 1000 } });
     const asked = [];
     context.on('request', (req) => asked.push(new URL(req.url()).pathname));
-    await context.route(/\/s\//, async (route) => {
-      const [token, ...rest] = new URL(route.request().url()).pathname.split('/').slice(2);
-      const tail = rest.join('/');
-      const json = (status, body) => route.fulfill({ status, contentType: 'application/json', body: JSON.stringify(body) });
-      if (!tail) return route.fulfill({ status: 200, contentType: 'text/html; charset=utf-8', headers: { 'content-security-policy': policy }, body: pageHtml });
-      if (tail === 'api' && token === 'gone') return json(410, { error: 'this link was revoked' });
-      if (tail === 'api' && token === 'locked' && !unlocked) return json(401, { needsPassword: true });
-      if (tail === 'api') return json(200, { recording: r, download: token === 'open', expires: '2026-12-17T00:00:00Z', needsPassword: false });
-      if (tail === 'unlock') {
-        unlocked = route.request().postDataJSON().password === 'pw';
-        return unlocked ? route.fulfill({ status: 204 }) : json(401, { error: 'wrong password' });
-      }
-      const frame = /^frames\/(\d+)$/.exec(tail);
-      if (frame) {
-        const bytes = await fetch(`${base}/api/v1/recordings/${sampleSha}/frames/${frame[1]}`, { headers: { cookie } });
-        return route.fulfill({ status: 200, contentType: 'image/jpeg', body: Buffer.from(await bytes.arrayBuffer()) });
-      }
-      return json(404, { error: 'no such path' });
-    });
     const page = await context.newPage();
     page.on('pageerror', (e) => pageFaults.push(`share: ${e.message}`));
-    await page.goto(`${base}/s/open`);
+    await page.goto(`${base}${open.path}`);
     await page.waitForSelector('canvas.frame[data-index="0"]');
     const links = await page.locator('a[href]').evaluateAll((as) => as.map((a) => a.getAttribute('href')));
-    equal(links.filter((href) => !href.startsWith('/s/open/') && href !== '#main'), [], 'links leading out of the share');
+    equal(links.filter((href) => !href.startsWith(`${open.path}/`) && href !== '#main'), [], 'links leading out of the share');
     equal(await page.locator('.downloads a').allTextContents(), ['共有用 MP4', '証拠一式 ZIP'], 'downloads of a share that allows them');
     equal(await page.locator('#top').textContent(), '', 'the header of a share page');
     await page.keyboard.press('e');
     await page.waitForFunction(() => document.querySelector('.readout-time').textContent === '0.000');
     await page.screenshot({ path: join(shots, 'share.png'), fullPage: true });
+    // The link reaches its recording's frames and nothing of the fleet's.
+    const viaLink = await page.evaluate(async (path) => (await fetch(`${path}/frames/0`)).status, open.path);
+    equal(viaLink, 200, 'a frame through the link');
+    const fleet = await page.evaluate(async (sha) => (await fetch(`/api/v1/recordings/${sha}`)).status, sampleSha);
+    equal(fleet, 401, 'the recording through the API from the share page');
 
-    await page.goto(`${base}/s/view`);
+    await page.goto(`${base}${view.path}`);
     await page.waitForSelector('canvas.frame[data-index="0"]');
     equal(await page.locator('.downloads a').allTextContents(), ['共有用 MP4'], 'downloads of a share that does not allow the package');
 
-    await page.goto(`${base}/s/locked`);
+    await page.goto(`${base}${locked.path}`);
     await page.getByLabel('パスワード').fill('nope');
     await page.getByRole('button', { name: '表示する' }).click();
     await page.waitForSelector('text=パスワードが違います。');
@@ -522,9 +514,13 @@ try {
     await page.getByRole('button', { name: '表示する' }).click();
     await page.waitForSelector('canvas.frame[data-index="0"]');
 
-    await page.goto(`${base}/s/gone`);
+    // Revoked by the manager: the page that was open says so when opened again.
+    const revoked = await fetch(`${base}/api/v1/shares/${open.id}`, { method: 'DELETE', headers: { cookie, 'x-csrf-token': csrf } });
+    equal(revoked.status, 200, 'the link revoked');
+    await page.goto(`${base}${open.path}`);
     await page.waitForSelector('text=このリンクは有効期限が切れているか、取り消されています。');
-    equal(asked.filter((path) => path.startsWith('/api/')), [], 'API paths a share page asked for');
+    equal(asked.filter((path) => path.startsWith('/api/') && !path.startsWith(`/api/v1/recordings/${sampleSha}`)), [],
+      'API paths a share page asked for');
     await context.close();
   });
 

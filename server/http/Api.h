@@ -54,7 +54,7 @@ public:
 
     struct Options {
         std::uint64_t maxUpload = std::uint64_t{512} << 20;
-        int threads = 16;
+        int threads = 64;
         int readTimeoutSeconds = 15;
         // An upload that has come in slower than this on average once the grace has passed
         // is dropped: a client trickling bytes would hold a worker for ever.

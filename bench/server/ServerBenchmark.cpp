@@ -11,7 +11,6 @@
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
-#include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -21,6 +20,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -82,6 +82,7 @@ public:
         posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         posix_spawn_file_actions_adddup2(&actions, 1, 2);
         std::vector<char*> argv;
+        argv.reserve(words.size() + 1);
         for (const std::string& word : words) {
             argv.push_back(const_cast<char*>(word.c_str()));
         }
@@ -333,6 +334,7 @@ double fetchFrames(benchmark::State& state, int port, const std::function<std::s
     std::atomic<std::uint64_t> bytes{0};
     std::atomic<bool> failed{false};
     std::vector<std::thread> clients;
+    clients.reserve(frameClients);
     const auto start = Clock::now();
     for (int k = 0; k < frameClients; ++k) {
         clients.emplace_back([&, k] {
@@ -453,6 +455,7 @@ void BM_ServerMemory(benchmark::State& state) {
     for (auto _ : state) {
         const long idle = f.server->memoryKb("VmRSS");
         std::vector<std::thread> clients;
+        clients.reserve(frameClients);
         std::atomic<bool> failed{false};
         std::atomic<int> finished{0};
         const auto start = Clock::now();

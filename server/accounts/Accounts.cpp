@@ -49,7 +49,7 @@ bool isValidName(const std::string& name) {
 }
 
 bool isValidDepotName(const std::string& name) {
-    if (name.empty() || name.size() > 4 * 64) {
+    if (name.empty() || name.size() > std::size_t{4} * 64) {
         return false;
     }
     std::size_t characters = 0;

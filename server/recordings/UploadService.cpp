@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 
-#include <signal.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 

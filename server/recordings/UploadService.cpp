@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -36,8 +36,35 @@ std::string hostName() {
     return host.empty() ? "host" : host;
 }
 
-bool processRuns(pid_t pid) {
-    return pid > 0 && (kill(pid, 0) == 0 || errno == EPERM);
+// The program name and state of a process, from /proc/PID/stat ("PID (NAME) STATE ..."; the
+// name may hold spaces and parentheses, the last ')' ends it). False when there is none.
+bool processFacts(const std::string& pid, std::string& name, char& state) {
+    std::ifstream stat("/proc/" + pid + "/stat");
+    std::string line;
+    if (!std::getline(stat, line)) {
+        return false;
+    }
+    const auto open = line.find('(');
+    const auto close = line.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open ||
+        close + 2 >= line.size()) {
+        return false;
+    }
+    name = line.substr(open + 1, close - open - 1);
+    state = line[close + 2];
+    return true;
+}
+
+// Whether `pid` is a server like this one still running: a process of this program's name
+// that has not ended (a killed one waiting to be reaped has; a number taken again by another
+// program is not ours).
+bool serverRuns(pid_t pid) {
+    std::string name;
+    std::string ownName;
+    char state = 'X';
+    char ownState = 'R';
+    return pid > 0 && processFacts(std::to_string(pid), name, state) &&
+           processFacts("self", ownName, ownState) && state != 'Z' && state != 'X' && name == ownName;
 }
 
 // The newest time anything in `folder` (or the folder itself) was written.
@@ -71,7 +98,7 @@ bool isLeftover(const std::filesystem::path& folder, const std::string& host) {
         return true;
     }
     const pid_t pid = static_cast<pid_t>(std::stol(pidText));
-    return pid == getpid() || !processRuns(pid);
+    return pid == getpid() || !serverRuns(pid);
 }
 
 // The last part of a client's file name; "" when nothing usable is left.

@@ -61,8 +61,9 @@ public:
                    const std::string& depot, const Caller& caller);
 
     // Removes staging folders a stopped server left behind. Each is named after the host and
-    // process that stages in it: this host's are left when their process still runs, another
-    // host's (a server sharing the folder) when written to within the last hour.
+    // process that stages in it: this host's are left when that process, a server of the same
+    // program, still runs; another host's (a server sharing the folder) when written to within
+    // the last hour.
     static void removeLeftovers(const std::string& libraryRoot);
     // "HOST-PID" of this process, as staging folders carry it.
     static std::string stagingOwner();

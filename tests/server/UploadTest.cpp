@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <latch>
@@ -201,17 +202,32 @@ TEST(UploadLeftovers, OnlyStagingNoUploadWritesToAnyMoreIsRemoved) {
     fs::create_directories(root);
     const std::string owner = UploadService::stagingOwner();
     const std::string host = owner.substr(0, owner.rfind('-'));
+    // A server that ended, one killed and not yet reaped, and one that still runs.
     const pid_t child = fork();
     if (child == 0) {
         _exit(0);
     }
     ASSERT_GT(child, 0);
     waitpid(child, nullptr, 0);
+    const pid_t zombie = fork();
+    if (zombie == 0) {
+        _exit(0);
+    }
+    const pid_t running = fork();
+    if (running == 0) {
+        pause();
+        _exit(0);
+    }
+    ASSERT_GT(zombie, 0);
+    ASSERT_GT(running, 0);
+    siginfo_t ended{};
+    waitid(P_PID, static_cast<id_t>(zombie), &ended, WEXITED | WNOWAIT);
 
     const std::string stale = ".upload-otherhost-77-cccccc";
     for (const std::string& name :
          {std::string(".upload-Ab12Cd"), ".upload-" + host + "-" + std::to_string(child) + "-aaaaaa",
-          ".upload-" + host + "-" + std::to_string(getppid()) + "-dddddd",
+          ".upload-" + host + "-" + std::to_string(zombie) + "-eeeeee",
+          ".upload-" + host + "-" + std::to_string(running) + "-dddddd",
           std::string(".upload-otherhost-77-bbbbbb"), stale, std::string("0123abcd")}) {
         fs::create_directories(root + "/" + name);
         std::ofstream(root + "/" + name + "/halcjpeg.dat") << "partial";
@@ -221,12 +237,15 @@ TEST(UploadLeftovers, OnlyStagingNoUploadWritesToAnyMoreIsRemoved) {
     fs::last_write_time(root + "/" + stale, old);
 
     UploadService::removeLeftovers(root);
+    kill(running, SIGKILL);
+    waitpid(running, nullptr, 0);
+    waitpid(zombie, nullptr, 0);
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(root)) {
         left.push_back(entry.path().filename().string());
     }
     std::sort(left.begin(), left.end());
-    std::vector<std::string> kept{".upload-" + host + "-" + std::to_string(getppid()) + "-dddddd",
+    std::vector<std::string> kept{".upload-" + host + "-" + std::to_string(running) + "-dddddd",
                                   ".upload-otherhost-77-bbbbbb", "0123abcd"};
     std::sort(kept.begin(), kept.end());
     EXPECT_EQ(left, kept);

@@ -992,31 +992,30 @@ void answerPicture(httplib::Response& res, const std::string& bytes, const std::
 }  // namespace
 
 void Api::frame(Exchange& x) {
-    const auto file = recordings.fileOf(x.caller, x.params[0]);
-    if (!file) {
-        fail(x.res, 404, "no such recording");
-        return;
-    }
-    const auto bytes = frameIndex::frameBytes(*file, std::stoull(x.params[1]));
-    if (!bytes) {
-        fail(x.res, 404, "no frame " + x.params[1] + " in this recording");
-        return;
-    }
-    answerPicture(x.res, *bytes, x.params[0] + "-" + x.params[1]);
+    sendFrame(x, recordings.fileOf(x.caller, x.params[0]), x.params[0], x.params[1]);
 }
 
 void Api::thumbnail(Exchange& x) {
-    const auto file = recordings.fileOf(x.caller, x.params[0]);
-    if (!file) {
-        fail(x.res, 404, "no such recording");
-        return;
-    }
-    const auto bytes = thumbnailOf(*file);
+    sendThumbnail(x, recordings.fileOf(x.caller, x.params[0]), x.params[0]);
+}
+
+void Api::sendFrame(Exchange& x, const std::optional<std::string>& file, const std::string& sha256,
+                    const std::string& index) {
+    const auto bytes = file ? frameIndex::frameBytes(*file, std::stoull(index)) : std::nullopt;
     if (!bytes) {
-        fail(x.res, 404, "this recording has no frame that decodes");
+        fail(x.res, 404, file ? "no frame " + index + " in this recording" : "no such recording");
         return;
     }
-    answerPicture(x.res, *bytes, x.params[0] + "-thumbnail");
+    answerPicture(x.res, *bytes, sha256 + "-" + index);
+}
+
+void Api::sendThumbnail(Exchange& x, const std::optional<std::string>& file, const std::string& sha256) {
+    const auto bytes = file ? thumbnailOf(*file) : std::nullopt;
+    if (!bytes) {
+        fail(x.res, 404, file ? "this recording has no frame that decodes" : "no such recording");
+        return;
+    }
+    answerPicture(x.res, *bytes, sha256 + "-thumbnail");
 }
 
 void Api::custody(Exchange& x) {
@@ -1305,61 +1304,43 @@ void Api::unlockLink(Exchange& x) {
 }
 
 void Api::linkFrame(Exchange& x) {
-    const auto share = openLink(x);
-    if (!share) {
-        return;
+    if (const auto share = openLink(x)) {
+        sendFrame(x, recordings.fileOf(share->sha256), share->sha256, x.params[1]);
     }
-    const auto r = recordingIndex::get(database.connection(), share->sha256);
-    const auto bytes = r ? frameIndex::frameBytes(recordings.pathOf(*r), std::stoull(x.params[1])) : std::nullopt;
-    if (!bytes) {
-        fail(x.res, 404, "no frame " + x.params[1] + " in this recording");
-        return;
-    }
-    answerPicture(x.res, *bytes, r->sha256 + "-" + x.params[1]);
 }
 
 void Api::linkThumbnail(Exchange& x) {
-    const auto share = openLink(x);
-    if (!share) {
-        return;
+    if (const auto share = openLink(x)) {
+        sendThumbnail(x, recordings.fileOf(share->sha256), share->sha256);
     }
-    const auto r = recordingIndex::get(database.connection(), share->sha256);
-    const auto bytes = r ? thumbnailOf(recordings.pathOf(*r)) : std::nullopt;
-    if (!bytes) {
-        fail(x.res, 404, "this recording has no frame that decodes");
-        return;
+}
+
+std::optional<IndexedRecording> Api::linkedRecording(Exchange& x, const Share& share) {
+    auto r = recordingIndex::get(database.connection(), share.sha256);
+    if (!r) {
+        fail(x.res, 404, "この共有リンクの録画はありません");
     }
-    answerPicture(x.res, *bytes, r->sha256 + "-thumbnail");
+    return r;
 }
 
 void Api::linkShareCopy(Exchange& x) {
     const auto share = openLink(x);
-    if (!share) {
-        return;
+    const auto r = share ? linkedRecording(x, *share) : std::nullopt;
+    if (r) {
+        sendShareCopy(x, *r, ShareService::actorOf(*share), x.caller.client, share->id);
     }
-    const auto r = recordingIndex::get(database.connection(), share->sha256);
-    if (!r) {
-        fail(x.res, 404, "この共有リンクの録画はありません");
-        return;
-    }
-    sendShareCopy(x, *r, ShareService::actorOf(*share), x.caller.client, share->id);
 }
 
 void Api::linkPackage(Exchange& x) {
     const auto share = openLink(x);
-    if (!share) {
-        return;
-    }
-    if (!share->download) {
+    if (share && !share->download) {
         fail(x.res, 403, "この共有リンクではダウンロードできません");
         return;
     }
-    const auto r = recordingIndex::get(database.connection(), share->sha256);
-    if (!r) {
-        fail(x.res, 404, "この共有リンクの録画はありません");
-        return;
+    const auto r = share ? linkedRecording(x, *share) : std::nullopt;
+    if (r) {
+        sendPackage(x, *r, ShareService::actorOf(*share), x.caller.client, share->id);
     }
-    sendPackage(x, *r, ShareService::actorOf(*share), x.caller.client, share->id);
 }
 
 void Api::web(Exchange& x) {

@@ -129,6 +129,13 @@ private:
     void linkPackage(Exchange& x);
     // The link of the path's token when it may be used now; else the answer is given.
     std::optional<Share> openLink(Exchange& x);
+    // The link's recording from the index; nothing when the answer (404) is given.
+    std::optional<IndexedRecording> linkedRecording(Exchange& x, const Share& share);
+    // A frame or the thumbnail of a recording's file (nothing: no such recording, 404), for
+    // the fleet's routes and a link's alike.
+    void sendFrame(Exchange& x, const std::optional<std::string>& file, const std::string& sha256,
+                   const std::string& index);
+    void sendThumbnail(Exchange& x, const std::optional<std::string>& file, const std::string& sha256);
 
     // The bodies of the downloads.
     void sendShareCopy(Exchange& x, const IndexedRecording& r, const std::string& actor, const std::string& client,

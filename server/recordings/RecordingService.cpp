@@ -70,11 +70,23 @@ std::string RecordingService::pathOf(const IndexedRecording& r) const {
 }
 
 std::optional<std::string> RecordingService::fileOf(const Caller& caller, const std::string& sha256) {
+    std::string depot;
+    auto file = located(sha256, depot);
+    return file && caller.seesDepot(depot) ? file : std::nullopt;
+}
+
+std::optional<std::string> RecordingService::fileOf(const std::string& sha256) {
+    std::string depot;
+    return located(sha256, depot);
+}
+
+std::optional<std::string> RecordingService::located(const std::string& sha256, std::string& depot) {
     const auto row = database.connection().queryOne(
         "SELECT folder, stored_name, depot FROM recordings WHERE sha256 = $1", {sha256});
-    if (!row || !caller.seesDepot((*row)[2].text())) {
+    if (!row) {
         return std::nullopt;
     }
+    depot = (*row)[2].text();
     return library.root() + "/" + (*row)[0].text() + "/" + (*row)[1].text();
 }
 

@@ -27,6 +27,8 @@ public:
     // The recording's file when the caller sees it, from its folder and depot alone: what a
     // frame or thumbnail needs, asked many times a second by a player.
     std::optional<std::string> fileOf(const Caller& caller, const std::string& sha256);
+    // The same for a share link, which reaches its one recording whatever the depot.
+    std::optional<std::string> fileOf(const std::string& sha256);
 
     struct Edit {
         std::optional<std::string> vehicle, driver, note, status, statusReason;
@@ -53,6 +55,8 @@ public:
     static bool isStatus(const std::string& status);
 
 private:
+    // The recording's file and, into `depot`, its depot; nothing when the index has no such row.
+    std::optional<std::string> located(const std::string& sha256, std::string& depot);
     store::Database& database;
     Library library;
 };

@@ -1,19 +1,9 @@
 #pragma once
 
-#include <memory>
+#include "OffscreenSession.h"
 
-class QGuiApplication;
-
-// Fonts and drawing (the report, a PNG with the time burned in) need a QGuiApplication. The
-// commands that draw hold one of these: it creates an application on the offscreen platform,
-// so no display is needed, unless one exists already (tests, the window).
-class GuiSession {
+// The commands that draw hold one of these (see OffscreenSession).
+class GuiSession : public OffscreenSession {
 public:
-    GuiSession();
-    ~GuiSession();
-    GuiSession(const GuiSession&) = delete;
-    GuiSession& operator=(const GuiSession&) = delete;
-
-private:
-    std::unique_ptr<QGuiApplication> application;
+    GuiSession() : OffscreenSession("halcyra-cli") {}
 };

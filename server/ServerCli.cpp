@@ -16,7 +16,7 @@
 #include "Api.h"
 #include "CustodyLog.h"
 #include "Database.h"
-#include "DrawingSession.h"
+#include "OffscreenSession.h"
 #include "Importer.h"
 #include "ProfileFile.h"
 #include "RecordingIndex.h"
@@ -225,7 +225,7 @@ int serve(const Options& o, store::Database& database, std::ostream& err) {
     pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
 
     // The share copies and packages draw; the application lives on this thread.
-    const DrawingSession drawing;
+    const OffscreenSession drawing("halcyra-server");
     options.tlsCert = o.tlsCert.value_or("");
     options.tlsKey = o.tlsKey.value_or("");
     Api api(database, library, options);

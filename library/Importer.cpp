@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <system_error>
-
 
 #include <QDateTime>
 #include <QDir>
@@ -91,6 +91,107 @@ std::string storedName(const std::string& original) {
         return "_" + original;
     }
     return original;
+}
+
+// Hashes `path` as it is on the disk (its cached pages dropped first), feeding `records` when
+// given. Nothing and `error` filled when it cannot be read.
+std::optional<std::string> readBack(const std::string& path, RecordStream* records, std::string& error) {
+    const Descriptor in = Descriptor::openForReading(path);
+    if (!in.valid()) {
+        error = systemText(errno);
+        return std::nullopt;
+    }
+    in.dropCache();
+    Sha256 hash;
+    std::vector<std::uint8_t> buffer(pieceSize);
+    std::uint64_t done = 0;
+    for (;;) {
+        const std::int64_t got = in.readSome(buffer.data(), buffer.size());
+        if (got < 0) {
+            error = "at byte " + std::to_string(done) + ": " + systemText(errno);
+            return std::nullopt;
+        }
+        if (got == 0) {
+            break;
+        }
+        const std::span piece(buffer.data(), static_cast<std::size_t>(got));
+        hash.update(piece);
+        if (records != nullptr) {
+            records->feed(piece);
+        }
+        done += piece.size();
+    }
+    if (records != nullptr) {
+        records->finish();
+    }
+    return hash.finalHex();
+}
+
+// The library's facts of a recording read through `records`; source and volume left to fill.
+LibraryEntry describe(const RecordStream& records, const std::string& originalName, const std::string& sha256,
+                      std::uint64_t size) {
+    LibraryEntry entry;
+    entry.fileName = originalName;
+    entry.sha256 = sha256;
+    entry.size = size;
+    entry.importedAt = pathText::fromQt(QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+    entry.captureDate = records.captureDate();
+    entry.frames = records.frames();
+    if (records.frames() > 0) {
+        entry.firstTime = frameTimeText(records.firstNumber());
+        entry.lastTime = frameTimeText(records.lastNumber());
+    }
+    entry.complete = records.complete();
+    return entry;
+}
+
+// Writes `entry`'s recording.json beside the recording in `staging` (`storedFile` names it) and
+// renames the folder into place under a name never replaced: Present when another import got
+// there first with the same recording.
+ImportResult place(const std::string& root, StagingFolder& staging, const LibraryEntry& entry,
+                   const std::string& storedFile) {
+    ImportResult result;
+    result.status = ImportResult::Status::Failed;
+    std::string sidecarError;
+    if (!sidecar::write(staging.path(), entry, sidecarError)) {
+        result.reason = sidecarError;
+        return result;
+    }
+    const std::string& sha256 = entry.sha256;
+    std::string date = folderDate(entry.captureDate);
+    if (date.empty()) {
+        date = pathText::fromQt(QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyy-MM-dd_HHmmss")));
+    }
+    // Eight hex digits name the folder; a different recording of the same second and the same
+    // eight takes more of its hash.
+    for (std::size_t digits = 8; digits <= sha256.size(); digits += 8) {
+        std::string folder = root;
+        folder.append("/").append(date).append("_").append(sha256, 0, digits);
+        const std::error_code moved = fileOps::moveEntry(staging.path(), folder, false);
+        if (!moved) {
+            staging.release();
+            fileOps::flushToDisk(root);
+            result.status = ImportResult::Status::Imported;
+            result.path = folder + "/" + storedFile;
+            result.sha256 = sha256;
+            result.complete = entry.complete;
+            return result;
+        }
+        if (moved != std::errc::file_exists && moved != std::errc::directory_not_empty) {
+            result.reason = "cannot rename the copy into place in " + root + ": " + moved.message();
+            return result;
+        }
+        // Another import (perhaps on another PC) got there first with the same file.
+        if (const auto there = Library::readFolder(folder); there && there->sha256 == sha256) {
+            result.status = ImportResult::Status::Present;
+            result.path = there->path;
+            result.sha256 = sha256;
+            result.complete = there->complete;
+            return result;
+        }
+    }
+    result.reason = "no free folder name in " + root + " for " + date;
+    return result;
 }
 
 }  // namespace
@@ -339,14 +440,8 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
     }
 
     // The check reads what reached the library's disk, not what we meant to write.
-    {
-        const Descriptor check = Descriptor::openForReading(copyPath);
-        if (check.valid()) {
-            check.dropCache();
-        }
-    }
     std::string readError;
-    const auto copySha = Sha256::ofFile(copyPath, readError);
+    const auto copySha = readBack(copyPath, nullptr, readError);
     advance(size);
     if (!copySha) {
         result.reason = "the copy in " + root + " cannot be read back: " + readError;
@@ -358,59 +453,74 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
         return result;
     }
 
-    LibraryEntry entry;
-    entry.fileName = originalName;
-    entry.sha256 = sha256;
-    entry.size = size;
+    LibraryEntry entry = describe(records, originalName, sha256, size);
     entry.source = pathText::fromQt(sourceInfo.absoluteFilePath());
     entry.volumeLabel = pathText::fromQt(QStorageInfo(pathText::toQt(source)).name());
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    entry.importedAt = pathText::fromQt(now.toString(Qt::ISODate));
-    entry.captureDate = records.captureDate();
-    entry.frames = records.frames();
-    if (records.frames() > 0) {
-        entry.firstTime = frameTimeText(records.firstNumber());
-        entry.lastTime = frameTimeText(records.lastNumber());
+    return place(root, staging, entry, storedName(originalName));
+}
+
+ImportResult Importer::adoptFile(const std::string& file, const std::string& sha256,
+                                 const std::string& originalName, const std::string& sourceText) {
+    ImportResult result;
+    result.source = file;
+    result.status = ImportResult::Status::Failed;
+    const std::string& root = library.root();
+
+    std::uint8_t header[RecordStream::headerSize];
+    std::int64_t got = -1;
+    {
+        const Descriptor in = Descriptor::openForReading(file);
+        got = in.valid() ? in.readAt(0, header, sizeof header) : -1;
     }
-    entry.complete = records.complete();
-    std::string sidecarError;
-    if (!sidecar::write(staging.path(), entry, sidecarError)) {
-        result.reason = sidecarError;
+    if (got < 0) {
+        result.reason = "cannot be read: " + systemText(errno);
+        return result;
+    }
+    const std::span headerBytes(header, static_cast<std::size_t>(got));
+    if (!RecordStream::startsRecord(headerBytes)) {
+        result.status = ImportResult::Status::Skipped;
+        result.reason = RecordStream::whyNotRecord(headerBytes);
+        return result;
+    }
+    StagingFolder staging(root);
+    if (!staging.made()) {
+        result.reason = "cannot make a folder in the library " + root + ": " + systemText(staging.error());
+        return result;
+    }
+    const std::string stored = staging.path() + "/" + storedName(originalName);
+    if (const std::error_code moved = fileOps::moveEntry(file, stored, false)) {
+        result.reason = "cannot move the file into the library " + root + ": " + moved.message();
         return result;
     }
 
-    std::string date = folderDate(entry.captureDate);
-    if (date.empty()) {
-        date = pathText::fromQt(now.toString(QStringLiteral("yyyy-MM-dd_HHmmss")));
+    // Read once more from the disk: the hash checks what reached it, and the same pass finds
+    // the recording's facts.
+    RecordStream records;
+    std::string readError;
+    const auto storedSha = readBack(stored, &records, readError);
+    if (!storedSha) {
+        result.reason = "the file in " + root + " cannot be read back: " + readError;
+        return result;
     }
-    // Eight hex digits name the folder; a different recording of the same second and the same
-    // eight takes more of its hash.
-    for (std::size_t digits = 8; digits <= sha256.size(); digits += 8) {
-        std::string folder = root;
-        folder.append("/").append(date).append("_").append(sha256, 0, digits);
-        const std::error_code moved = fileOps::moveEntry(staging.path(), folder, false);
-        if (!moved) {
-            staging.release();
-            fileOps::flushToDisk(root);
-            result.status = ImportResult::Status::Imported;
-            result.path = folder + "/" + storedName(originalName);
-            result.sha256 = sha256;
-            result.complete = entry.complete;
-            return result;
-        }
-        if (moved != std::errc::file_exists && moved != std::errc::directory_not_empty) {
-            result.reason = "cannot rename the copy into place in " + root + ": " + moved.message();
-            return result;
-        }
-        // Another import (perhaps on another PC) got there first with the same file.
-        if (const auto there = Library::readFolder(folder); there && there->sha256 == sha256) {
+    if (*storedSha != sha256) {
+        result.reason = "the file in " + root + " differs from what was received (SHA-256 " + *storedSha +
+                        ", received " + sha256 + ")";
+        return result;
+    }
+    std::error_code sizeError;
+    const auto size = std::filesystem::file_size(fileOps::fsPath(stored), sizeError);
+    LibraryEntry entry = describe(records, originalName, sha256, sizeError ? 0 : size);
+    entry.source = sourceText;
+    if (folderDate(entry.captureDate).empty()) {
+        // Without a capture date the folder's name is the time of the import, so the rename
+        // cannot find the same recording taken in earlier: look for it.
+        if (const auto present = library.findBySha256(sha256)) {
             result.status = ImportResult::Status::Present;
-            result.path = there->path;
+            result.path = present->path;
             result.sha256 = sha256;
-            result.complete = there->complete;
+            result.complete = present->complete;
             return result;
         }
     }
-    result.reason = "no free folder name in " + root + " for " + date;
-    return result;
+    return place(root, staging, entry, storedName(originalName));
 }

@@ -16,13 +16,14 @@
 #include "FileOps.h"
 #include "Importer.h"
 #include "Sha256Text.h"
-#include "Sidecar.h"
 
 namespace {
 
 constexpr const char* stagingPrefix = ".upload-";
 // Another host's staging folder untouched this long is a leftover.
 constexpr auto staleAfter = std::chrono::hours(1);
+// Room for recording.json and the recording's folder beside an upload's bytes.
+constexpr std::uint64_t sidecarRoom = std::uint64_t{64} * 1024;
 
 std::string hostName() {
     char name[256] = {};
@@ -181,8 +182,8 @@ std::unique_ptr<UploadService::Staged> UploadService::stage(const std::string& f
     }
     if (announced) {
         const auto free = freeBytes(library.root());
-        // The staged bytes and the library's copy of them.
-        if (free && *free / 2 < *announced) {
+        // The staged bytes become the library's copy; recording.json needs a little more.
+        if (free && *free < *announced + sidecarRoom) {
             refused = outcome(Kind::NoSpace, "not enough free space in the library " + library.root() +
                                                  ": " + std::to_string(*free) + " bytes free");
             return nullptr;
@@ -234,30 +235,43 @@ UploadService::Outcome UploadService::finish(std::unique_ptr<Staged> staged, boo
         return outcome(Kind::Mismatch, "the bytes' SHA-256 is " + sha256 + ", X-Sha256 says " + expectedSha256);
     }
 
-    Importer importer(library);
-    const ImportResult result = importer.importFile(staged->path);
+    // Held already: the index names its folder, and the recording is still there.
+    std::optional<IndexedRecording> held;
+    {
+        store::Transaction t(database, store::Transaction::Read);
+        held = recordingIndex::get(*t, sha256);
+    }
+    std::optional<LibraryEntry> entry;
+    if (held) {
+        entry = Library::readFolder(library.root() + "/" + held->folder);
+        if (entry && entry->sha256 != sha256) {
+            entry.reset();
+        }
+    }
     Outcome done;
-    switch (result.status) {
-        case ImportResult::Status::Imported: done.kind = Kind::Imported; break;
-        case ImportResult::Status::Present: done.kind = Kind::Present; break;
-        case ImportResult::Status::Skipped:
-            return outcome(Kind::Skipped, result.reason);
-        case ImportResult::Status::Failed:
-        case ImportResult::Status::Cancelled:
-            return outcome(result.reason.find("free space") != std::string::npos ? Kind::NoSpace : Kind::Failed,
-                           result.reason);
-    }
-    const std::string folder = std::filesystem::path(result.path).parent_path().string();
-    auto entry = Library::readFolder(folder);
+    done.kind = Kind::Present;
     if (!entry) {
-        return outcome(Kind::Failed, "the recording's folder cannot be read: " + folder);
-    }
-    if (done.kind == Kind::Imported) {
-        // The copy came from the staging folder; say where it really came from.
-        entry->source = "upload by " + caller.actor() + " from " + caller.client + ": " +
-                        std::filesystem::path(staged->path).filename().string();
-        std::string error;
-        sidecar::write(folder, *entry, error);  // the entry stands whole without it
+        // The staged file is on the library's disk already: moved in, not copied.
+        const std::string fileName = std::filesystem::path(staged->path).filename().string();
+        Importer importer(library);
+        const ImportResult result = importer.adoptFile(
+            staged->path, sha256, fileName, "upload by " + caller.actor() + " from " + caller.client + ": " + fileName);
+        switch (result.status) {
+            case ImportResult::Status::Imported: done.kind = Kind::Imported; break;
+            case ImportResult::Status::Present: done.kind = Kind::Present; break;
+            case ImportResult::Status::Skipped:
+                return outcome(Kind::Skipped, result.reason);
+            case ImportResult::Status::Failed:
+            case ImportResult::Status::Cancelled: {
+                const bool full = result.reason.find(std::strerror(ENOSPC)) != std::string::npos;
+                return outcome(full ? Kind::NoSpace : Kind::Failed, result.reason);
+            }
+        }
+        const std::string folder = std::filesystem::path(result.path).parent_path().string();
+        entry = Library::readFolder(folder);
+        if (!entry) {
+            return outcome(Kind::Failed, "the recording's folder cannot be read: " + folder);
+        }
     }
     store::Transaction t(database, store::Transaction::Write);
     recordingIndex::put(*t, library.root(), *entry, depot);

@@ -12,9 +12,10 @@
 #include "RecordingIndex.h"
 #include "Sha256.h"
 
-// Uploads: the bytes are staged in a hidden folder of the library while they are hashed,
-// then checked and handed to the Importer, whose verified copy and rename put the recording
-// in place. The staging folder goes whatever happens, so nothing partial is ever left.
+// Uploads: the bytes are staged in a hidden folder of the library while they are hashed, then
+// checked and handed to the Importer, which moves them in (no second copy), reads them back
+// from the disk and renames the recording's folder into place. The staging folder goes
+// whatever happens, so nothing partial is ever left.
 class UploadService {
 public:
     struct Outcome {

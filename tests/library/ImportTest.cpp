@@ -94,6 +94,43 @@ TEST_F(Import, CopiesVerifiedSkipsStrayFilesAndNeverCopiesTwice) {
     EXPECT_EQ(tree(root).size(), 3u);  // one folder, the recording and recording.json
 }
 
+// A file already on the library's disk is moved in, checked against the hash it was received
+// with; a recording without a capture date is still found when it is there already.
+TEST_F(Import, AdoptedFilesAreMovedInOnlyWhenTheirHashHolds) {
+    std::string error;
+    ASSERT_TRUE(Library(root).ensureRoot(error)) << error;
+    const auto bytes = recording(3, "not a date", 70);
+    const auto staged = [&](const std::string& name) {
+        fs::create_directories(root + "/.staging");
+        const std::string path = root + "/.staging/" + name;
+        EXPECT_TRUE(writeFileBytes(path, bytes));
+        return path;
+    };
+    const std::string sha = *Sha256::ofFile(staged("halcjpeg.dat"), error);
+
+    const ImportResult wrong = Importer(Library(root)).adoptFile(root + "/.staging/halcjpeg.dat",
+                                                                 std::string(64, 'b'), "halcjpeg.dat", "upload");
+    EXPECT_EQ(wrong.status, ImportResult::Status::Failed);
+    EXPECT_NE(wrong.reason.find(sha), std::string::npos) << wrong.reason;
+    EXPECT_TRUE(Library(root).entries().empty());
+
+    const ImportResult taken =
+        Importer(Library(root)).adoptFile(staged("halcjpeg.dat"), sha, "halcjpeg.dat", "upload from depot");
+    ASSERT_EQ(taken.status, ImportResult::Status::Imported) << taken.reason;
+    EXPECT_EQ(readFileBytes(taken.path), bytes);
+    EXPECT_FALSE(fs::exists(root + "/.staging/halcjpeg.dat"));
+    const auto entries = Library(root).entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(entries[0].source, "upload from depot");
+    EXPECT_EQ(entries[0].frames, 3u);
+
+    const ImportResult again = Importer(Library(root)).adoptFile(staged("again.dat"), sha, "again.dat", "upload");
+    EXPECT_EQ(again.status, ImportResult::Status::Present);
+    EXPECT_EQ(again.path, taken.path);
+    fs::remove_all(root + "/.staging");
+    EXPECT_EQ(tree(root).size(), 3u);  // no staging folder of the importer's left either
+}
+
 TEST_F(Import, CutRecordingIsImportedAsIncomplete) {
     auto bytes = recording(4, "2026:11:28 14:35:07", 90);
     bytes.resize(bytes.size() - 7);

@@ -119,6 +119,36 @@ TEST_F(Uploads, AGoodUploadIsImportedOnceByteForByte) {
     EXPECT_EQ(indexed(), 1);
 }
 
+// The index only speeds the answer: the folders say whether a recording is held.
+TEST_F(Uploads, TheFoldersNotTheIndexSayWhetherARecordingIsHeld) {
+    const auto bytes = smallRecording(5, 150);
+    Sha256 hash;
+    hash.update(bytes);
+    const std::string sha256 = hash.finalHex();
+    ASSERT_EQ(send(bytesText(bytes))->status, 201);
+    const auto first = Library(libraryRoot).findBySha256(sha256);
+    ASSERT_TRUE(first);
+    EXPECT_TRUE(first->source.starts_with("upload by token:cam1")) << first->source;
+
+    // Removed from the folder behind the server's back: the stale index entry does not make
+    // the next upload "present".
+    std::filesystem::remove_all(first->folder);
+    const auto again = send(bytesText(bytes));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->status, 201) << again->body;
+    const auto second = Library(libraryRoot).findBySha256(sha256);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(readFileBytes(second->path), bytes);
+
+    // In the folder but not in the index (put there by another program): found by its folder.
+    database->connection().execute("DELETE FROM recordings", {});
+    const auto third = send(bytesText(bytes));
+    ASSERT_TRUE(third);
+    EXPECT_EQ(third->status, 200) << third->body;
+    EXPECT_EQ(tree(libraryRoot).size(), 3u);
+    EXPECT_EQ(indexed(), 1);
+}
+
 TEST_F(Uploads, TwoInstancesGivenTheSameRecordingAtOnceKeepOneEntry) {
     // A second instance over the same database and library folder, as on a shared file system:
     // its own connections and its own port.

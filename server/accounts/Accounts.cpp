@@ -332,20 +332,25 @@ void Accounts::logout(const std::string& token, const Caller& caller) {
 }
 
 std::optional<Caller> Accounts::bySession(const std::string& token) {
-    auto& c = database.connection();
-    const auto row = c.queryOne(
-        "SELECT s.user_name, s.csrf, u.role FROM sessions s JOIN users u ON u.name = s.user_name "
-        "WHERE s.token_hash = $1 AND s.expires_ms > $2",
+    // Every request asks this: one query brings the user and their depots, a row per depot.
+    const auto rows = database.connection().query(
+        "SELECT s.user_name, s.csrf, u.role, d.depot FROM sessions s JOIN users u ON u.name = s.user_name "
+        "LEFT JOIN user_depots d ON d.user_name = s.user_name "
+        "WHERE s.token_hash = $1 AND s.expires_ms > $2 ORDER BY d.depot",
         {secrets::tokenHash(token), nowMs()});
-    if (!row) {
+    if (rows.empty()) {
         return std::nullopt;
     }
     Caller caller;
     caller.kind = Caller::Kind::User;
-    caller.user.name = (*row)[0].text();
-    caller.csrf = (*row)[1].text();
-    caller.user.role = roleNamed((*row)[2].text()).value_or(Role::Viewer);
-    caller.user.depots = depotsOf(c, caller.user.name);
+    caller.user.name = rows[0][0].text();
+    caller.csrf = rows[0][1].text();
+    caller.user.role = roleNamed(rows[0][2].text()).value_or(Role::Viewer);
+    for (const auto& row : rows) {
+        if (!row[3].isNull()) {
+            caller.user.depots.push_back(row[3].text());
+        }
+    }
     caller.bySession = true;
     return caller;
 }

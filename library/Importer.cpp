@@ -172,7 +172,7 @@ ImportResult place(const std::string& root, StagingFolder& staging, const Librar
             staging.release();
             fileOps::flushToDisk(root);
             result.status = ImportResult::Status::Imported;
-            result.path = folder + "/" + storedFile;
+            result.path = folder.append("/").append(storedFile);
             result.sha256 = sha256;
             result.complete = entry.complete;
             return result;

@@ -17,6 +17,7 @@
 #include "FrameIndex.h"
 #include "FrameTimeText.h"
 #include "RequestReading.h"
+#include "ConnectionWatch.h"
 #include "Secrets.h"
 #include "Sha256Text.h"
 #include "Thumbnail.h"
@@ -32,6 +33,15 @@ struct Api::Exchange {
     std::string sessionToken;
     std::vector<std::string> params;  // the path's {sha256} and {index}, in order
     bool bodyRead = false;
+    ConnectionWatch* watch = nullptr;
+
+    // The request is in, or its handler reads the rest at its own pace (an upload): the
+    // connection is left alone until the answer is out.
+    void requestIn() const {
+        if (watch != nullptr) {
+            watch->handling(req.remote_addr, req.remote_port);
+        }
+    }
 };
 
 namespace {
@@ -275,6 +285,7 @@ bool readJson(Api::Exchange& x, json& body) {
     } else {
         bytes = x.req.body;
     }
+    x.requestIn();
     if (tooLong || bytes.size() > jsonBodyLimit) {
         fail(x.res, 413, "the request body is over " + std::to_string(jsonBodyLimit) + " bytes");
         return false;
@@ -335,8 +346,11 @@ Api::Api(store::Database& database, const Library& library, const Options& optio
     server->Patch(".*", reading);
     server->Put(".*", reading);
     server->Delete(".*", reading);
-    if (options.logRequests) {
-        server->set_logger([](const httplib::Request& req, const httplib::Response& res) {
+    server->set_logger([this](const httplib::Request& req, const httplib::Response& res) {
+        if (watch) {
+            watch->answered(req.remote_addr, req.remote_port);
+        }
+        if (this->options.logRequests) {
             const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                                 std::chrono::steady_clock::now() - requestStart)
                                 .count();
@@ -352,10 +366,10 @@ Api::Api(store::Database& database, const Library& library, const Options& optio
             static std::mutex logLock;
             const std::lock_guard lock(logLock);
             std::fwrite(line.data(), 1, line.size(), stderr);
-            requestActor = "-";
-            requestStart = std::chrono::steady_clock::now();
-        });
-    }
+        }
+        requestActor = "-";
+        requestStart = std::chrono::steady_clock::now();
+    });
     UploadService::removeLeftovers(library.root());
     media.removeLeftovers();
 }
@@ -367,10 +381,11 @@ bool Api::valid() const {
 }
 
 int Api::bind(const std::string& host, int port) {
-    if (port == 0) {
-        return server->bind_to_any_port(host);
+    const int bound = port == 0 ? server->bind_to_any_port(host) : server->bind_to_port(host, port) ? port : -1;
+    if (bound > 0) {
+        watch = std::make_unique<ConnectionWatch>(bound, std::chrono::seconds(options.requestDeadlineSeconds));
     }
-    return server->bind_to_port(host, port) ? port : -1;
+    return bound;
 }
 
 bool Api::run() {
@@ -406,6 +421,7 @@ Caller Api::identify(const httplib::Request& req, std::string& sessionToken) {
 void Api::dispatch(const httplib::Request& req, httplib::Response& res,
                    const httplib::ContentReader* reader) {
     Exchange x{req, res, reader, {}, {}, {}};
+    x.watch = watch.get();
     handle(x);
     // A body that no handler read (the request was refused first) is read and dropped: left
     // in the connection, its bytes would be taken for the next request, and the client, still
@@ -473,6 +489,9 @@ void Api::handle(Exchange& x) {
         if (!allowed) {
             fail(res, 403, "not allowed to " + std::string(route->method) + " " + req.path);
             return;
+        }
+        if (!isMutating(req.method) || route->handler == &Api::upload) {
+            x.requestIn();
         }
         (this->*(route->handler))(x);
     } catch (const AccountError& error) {

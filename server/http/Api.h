@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Accounts.h"
+#include "ConnectionWatch.h"
 #include "CustodyLog.h"
 #include "Database.h"
 #include "MediaService.h"
@@ -59,6 +60,9 @@ public:
         // An upload that has come in slower than this on average once the grace has passed
         // is dropped: a client trickling bytes would hold a worker for ever.
         int slowUploadGraceSeconds = 60;
+        // A connection's request (its headers, and its body but for an upload's) must be in
+        // this long after it opens or after its last answer.
+        int requestDeadlineSeconds = 30;
         std::uint64_t slowestUploadBytesPerSecond = 4096;
         bool logRequests = true;
         // Both set: HTTPS only, with this certificate chain and key (PEM).
@@ -152,4 +156,5 @@ private:
     ShareService shares;
     MediaService media;
     std::unique_ptr<httplib::Server> server;
+    std::unique_ptr<ConnectionWatch> watch;
 };

@@ -63,6 +63,7 @@ void ServerFixture::start(std::uint64_t maxUpload) {
     options.threads = 4;
     options.logRequests = false;
     options.slowUploadGraceSeconds = slowUploadGraceSeconds;
+    options.requestDeadlineSeconds = requestDeadlineSeconds;
     options.tlsCert = tlsCert;
     options.tlsKey = tlsKey;
     const Library library(libraryRoot);

@@ -46,6 +46,7 @@ protected:
 
     // Set before start() to drop slow uploads sooner.
     int slowUploadGraceSeconds = 60;
+    int requestDeadlineSeconds = 30;
     // Set before start() to serve HTTPS.
     std::string tlsCert;
     std::string tlsKey;

@@ -288,6 +288,7 @@ protected:
     void SetUp() override {
         ServerFixture::SetUp();
         slowUploadGraceSeconds = 1;
+        requestDeadlineSeconds = 1;
         start();
         token = addToken("cam1", "north");
     }
@@ -324,4 +325,66 @@ TEST_F(SlowUploads, ATricklingUploadIsDroppedAndBlocksNobody) {
     close(s);
     EXPECT_TRUE(answer.starts_with("HTTP/1.1 408")) << answer;
     EXPECT_EQ(tree(libraryRoot), std::vector<std::string>{});
+}
+
+// The same for a request's headers, and for a connection that asks nothing at all: each is
+// closed once the deadline has passed, while a client that keeps asking, and one whose
+// upload takes longer than the deadline, are served.
+TEST_F(SlowUploads, ASlowRequestOrNoneIsClosedAndBlocksNobody) {
+    const auto connectToServer = [this] {
+        const int s = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(static_cast<std::uint16_t>(port));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        return s;
+    };
+    const int trickling = connectToServer();
+    const int silent = connectToServer();
+    auto steady = client();
+    steady.set_keep_alive(true);
+    const std::string head = "GET /api/v1/health HTTP/1.1\r\nHost: x\r\nX-Padding: ";
+    bool trickleClosed = false;
+    bool silentClosed = false;
+    const auto closed = [](int s) {
+        pollfd ready{s, POLLIN, 0};
+        char byte = 0;
+        return poll(&ready, 1, 0) == 1 && recv(s, &byte, 1, MSG_DONTWAIT) <= 0;
+    };
+    // Stops after 8 s: the read timeout (15 s) would not have closed either by then.
+    for (int i = 0; i < 40 && !(trickleClosed && silentClosed); ++i) {
+        if (i < static_cast<int>(head.size())) {
+            send(trickling, head.data() + i, 1, MSG_NOSIGNAL);
+        } else {
+            send(trickling, "a", 1, MSG_NOSIGNAL);
+        }
+        const auto health = steady.Get("/api/v1/health");
+        ASSERT_TRUE(health);
+        EXPECT_EQ(health->status, 200);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        trickleClosed = trickleClosed || closed(trickling);
+        silentClosed = silentClosed || closed(silent);
+    }
+    close(trickling);
+    close(silent);
+    EXPECT_TRUE(trickleClosed);
+    EXPECT_TRUE(silentClosed);
+
+    // An upload trickled over two seconds, faster than the slowest rate allowed: the request
+    // deadline does not cut it.
+    const std::string bytes = bytesText(smallRecording(60, 120));
+    ASSERT_GT(bytes.size(), 2u * 4096);
+    auto c = client();
+    const auto res = c.Post(
+        "/api/v1/recordings", {{"Authorization", "Bearer " + token}, {"X-Filename", "halcjpeg.dat"}},
+        bytes.size(),
+        [&bytes](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+            const std::size_t piece = std::max<std::size_t>(bytes.size() / 10, 1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            return sink.write(bytes.data() + offset, std::min(piece, bytes.size() - offset));
+        },
+        "application/octet-stream");
+    ASSERT_TRUE(res);
+    EXPECT_EQ(res->status, 201) << res->body;
 }

@@ -18,16 +18,19 @@ const msOf = (number) => (number * 1000) / 30;
 // The paints of every player, for the browser tests: {index, number, at, due, speed}.
 window.__halcyraPaints = window.__halcyraPaints ?? [];
 
-// "2026:11:28 14:35:07" + (number - first) / 30 s, whole seconds towards the past, as the
-// desktop shows the time of day: "2026/11/28 14:35:09".
-export function timeOfDay(captureDate, firstNumber, number) {
+// "2026:11:28 14:35:07" + (number - first) / 30 s, plus a clock offset in seconds, in whole
+// seconds towards the past, as the desktop shows the time of day: "2026/11/28 14:35:09", and
+// "2026/11/28 14:36:14 補正" once corrected.
+export function timeOfDay(captureDate, firstNumber, number, offsetSeconds = 0) {
   const m = /^(\d{4}):(\d{2}):(\d{2}) (\d{2}):(\d{2}):(\d{2})$/.exec(captureDate ?? '');
   if (!m) return '';
   const start = Date.UTC(+m[1], +m[2] - 1, +m[3], +m[4], +m[5], +m[6]);
-  const at = new Date(start + Math.floor(((number - firstNumber) * 1000) / 30 / 1000) * 1000);
+  const instant = start + Math.floor(((number - firstNumber) * 1000) / 30) + Math.round(offsetSeconds * 1000);
+  const at = new Date(Math.floor(instant / 1000) * 1000);
   const two = (n) => String(n).padStart(2, '0');
-  return `${at.getUTCFullYear()}/${two(at.getUTCMonth() + 1)}/${two(at.getUTCDate())} ` +
+  const text = `${at.getUTCFullYear()}/${two(at.getUTCMonth() + 1)}/${two(at.getUTCDate())} ` +
     `${two(at.getUTCHours())}:${two(at.getUTCMinutes())}:${two(at.getUTCSeconds())}`;
+  return offsetSeconds ? `${text} ${T.player.corrected}` : text;
 }
 
 // The frame shown for the event: the last one at or before 0.000 s, else the first.
@@ -38,7 +41,7 @@ export function eventIndex(frames) {
 }
 
 // frames: [{index, number, time, size}]; frameUrl(index) → the frame's JPEG.
-export function createPlayer({ frames, frameUrl, captureDate }) {
+export function createPlayer({ frames, frameUrl, captureDate, clockOffset = 0 }) {
   const canvas = h('canvas', { width: 640, height: 480, class: 'frame', 'aria-hidden': 'true' });
   const context = canvas.getContext('2d');
   const zoomBox = h('div', { class: 'zoom' }, canvas);
@@ -160,7 +163,7 @@ export function createPlayer({ frames, frameUrl, captureDate }) {
     const f = frames[i];
     canvas.dataset.index = String(f.index);
     readout.textContent = f.time;
-    clock.textContent = timeOfDay(captureDate, first, f.number);
+    clock.textContent = timeOfDay(captureDate, first, f.number, clockOffset);
     slider.value = String(f.number);
     slider.setAttribute('aria-valuetext', `${f.time} 秒`);
     message.textContent = '';
@@ -343,6 +346,11 @@ export function createPlayer({ frames, frameUrl, captureDate }) {
     play,
     stop,
     get current() { return current; },
+    // A new correction of the recorder's clock, in seconds: the time of day shown follows.
+    setClockOffset(seconds) {
+      clockOffset = seconds;
+      if (current >= 0) clock.textContent = timeOfDay(captureDate, first, frames[current].number, clockOffset);
+    },
     destroy() {
       destroyed = true;
       stop();

@@ -41,7 +41,7 @@ export async function render(main, [sha]) {
   const title = captureText(r.captureDate);
   document.title = `${title} - ${T.appName}`;
   const player = createPlayer({
-    frames: r.frames, captureDate: r.captureDate,
+    frames: r.frames, captureDate: r.captureDate, clockOffset: r.clockOffset ?? 0,
     frameUrl: (index) => `${path}/frames/${index}`,
   });
   const notice = h('p', { class: 'notice', role: 'status' });
@@ -52,7 +52,8 @@ export async function render(main, [sha]) {
   async function patch(change) {
     try {
       const updated = await api('PATCH', path, change);
-      for (const key of ['vehicle', 'driver', 'note', 'status', 'statusReason', 'tags']) r[key] = updated[key];
+      for (const key of ['vehicle', 'driver', 'note', 'clockOffset', 'status', 'statusReason', 'tags']) r[key] = updated[key];
+      player.setClockOffset(r.clockOffset ?? 0);
       done(T.recording.saved);
       return true;
     } catch (error) {
@@ -61,22 +62,35 @@ export async function render(main, [sha]) {
     }
   }
 
-  // Vehicle, driver, note.
+  // Vehicle, driver, note, and the correction of the recorder's clock.
+  const offsetText = (seconds) => `${seconds > 0 ? '+' : ''}${seconds} 秒`;
   const details = h('section', { class: 'panel', 'aria-labelledby': 'details-h' }, h('h2', { id: 'details-h' }, T.recording.details));
   if (manager) {
     const vehicle = h('input', { name: 'vehicle', value: r.vehicle ?? '' });
     const driver = h('input', { name: 'driver', value: r.driver ?? '' });
     const note = h('textarea', { name: 'note', rows: 3, value: r.note ?? '' });
+    const offset = h('input', {
+      name: 'clockOffset', type: 'text', inputmode: 'decimal', value: String(r.clockOffset ?? 0),
+      'aria-describedby': 'clock-offset-hint',
+    });
     details.append(h('form', { class: 'edit', onsubmit: (e) => {
       e.preventDefault();
-      patch({ vehicle: vehicle.value.trim(), driver: driver.value.trim(), note: note.value });
+      const seconds = Number(offset.value.trim() || '0');
+      if (!Number.isFinite(seconds)) {
+        notice.textContent = T.recording.clockOffsetBad;
+        offset.focus();
+        return;
+      }
+      patch({ vehicle: vehicle.value.trim(), driver: driver.value.trim(), note: note.value, clockOffset: seconds });
     } }, field(T.recording.vehicle, vehicle), field(T.recording.driver, driver), field(T.recording.note, note),
+    field(T.recording.clockOffset, offset), h('p', { id: 'clock-offset-hint', class: 'hint' }, T.recording.clockOffsetHint),
     h('button', { type: 'submit', class: 'primary' }, T.recording.save)));
   } else {
     details.append(h('dl', { class: 'facts' },
       h('dt', {}, T.recording.vehicle), h('dd', {}, r.vehicle || '—'),
       h('dt', {}, T.recording.driver), h('dd', {}, r.driver || '—'),
-      h('dt', {}, T.recording.note), h('dd', {}, r.note || '—')));
+      h('dt', {}, T.recording.note), h('dd', {}, r.note || '—'),
+      h('dt', {}, T.recording.clockOffset), h('dd', {}, r.clockOffset ? offsetText(r.clockOffset) : '—')));
   }
 
   // The status and its buttons.

@@ -24,7 +24,7 @@ export async function render(main, pathname) {
     return;
   }
   const r = answer.recording;
-  const player = createPlayer({ frames: r.frames ?? [], captureDate: r.captureDate, frameUrl: (i) => `${base}/frames/${i}` });
+  const player = createPlayer({ frames: r.frames ?? [], captureDate: r.captureDate, clockOffset: r.clockOffset ?? 0, frameUrl: (i) => `${base}/frames/${i}` });
   const links = [[`${base}/share.mp4`, T.recording.share]];
   if (answer.download) links.push([`${base}/package.zip`, T.recording.package]);
   main.append(

@@ -401,7 +401,23 @@ try {
     await page.locator('.stage').focus();
     await page.keyboard.press('e');
     await page.waitForFunction(() => document.querySelector('.readout-time').textContent === '0.000');
+    // The recorder's clock corrected by +65.5 s: the time of day follows, marked 補正, and
+    // the correction is in 処理の記録; back to none, the mark goes.
+    const clockText = () => page.locator('.readout-clock').textContent();
+    const recorded = await clockText();
+    const offset = page.getByRole('textbox', { name: '時計の補正（秒）' });
+    await offset.fill('65.5');
+    await page.getByRole('button', { name: '保存' }).click();
+    await page.waitForFunction(() => document.querySelector('.readout-clock').textContent.endsWith(' 補正'));
+    const corrected = new Date(`${(await clockText()).slice(0, 19).replace(/\//g, '-').replace(' ', 'T')}Z`);
+    const plain = new Date(`${recorded.replace(/\//g, '-').replace(' ', 'T')}Z`);
+    const late = (corrected - plain) / 1000;
+    expect(late === 65 || late === 66, `the corrected time is ${late} s after the recorded one`);
+    await page.waitForFunction(() => document.querySelector('table.custody').textContent.includes('65.5'));
     await page.screenshot({ path: join(shots, 'player-event-manager.png'), fullPage: true });
+    await offset.fill('0');
+    await page.getByRole('button', { name: '保存' }).click();
+    await page.waitForFunction((t) => document.querySelector('.readout-clock').textContent === t, recorded);
 
     await page.goto(`${base}/?tag=${encodeURIComponent('急ブレーキ')}`);
     await page.waitForFunction(() => document.querySelectorAll('table.events tbody tr').length === 1);

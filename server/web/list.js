@@ -107,13 +107,20 @@ export function render(main, _params, { navigate }) {
       loading = false;
     }
     // Still room below on a tall screen: the next page comes at once.
-    if (next && sentinel.getBoundingClientRect().top < window.innerHeight + 400) loadMore();
+    nearEnd();
   }
 
+  // The next page comes as the end of the list nears: the observer sees it come into view, and
+  // a scroll that jumps to the end while a page is loading (End, a drag of the bar), which the
+  // observer may not see change, is caught on the way.
+  function nearEnd() {
+    if (next && !loading && sentinel.getBoundingClientRect().top < window.innerHeight + 400) loadMore();
+  }
   const observer = new IntersectionObserver((entries) => {
     if (entries.some((e) => e.isIntersecting)) loadMore();
   }, { rootMargin: '400px' });
   observer.observe(sentinel);
+  window.addEventListener('scroll', nearEnd, { passive: true });
   loadMore(true);
-  return () => { gone = true; observer.disconnect(); };
+  return () => { gone = true; observer.disconnect(); window.removeEventListener('scroll', nearEnd); };
 }

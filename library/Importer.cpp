@@ -482,7 +482,9 @@ ImportResult Importer::adoptFile(const std::string& file, const std::string& sha
         result.reason = RecordStream::whyNotRecord(headerBytes);
         return result;
     }
-    StagingFolder staging(root);
+    // Staged beside the file, inside its hidden folder: whatever stops this process, what is
+    // left is that folder's, which its owner clears.
+    StagingFolder staging(fileOps::utf8Path(fileOps::fsPath(file).parent_path()));
     if (!staging.made()) {
         result.reason = "cannot make a folder in the library " + root + ": " + systemText(staging.error());
         return result;

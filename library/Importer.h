@@ -45,13 +45,13 @@ public:
     std::vector<ImportResult> importSources(const std::vector<std::string>& sources);
     // Imports one file.
     ImportResult importFile(const std::string& source);
-    // Takes in `file`, already on the library's disk (in a hidden folder of it) and hashed as
-    // `sha256` while it was written there, by moving it rather than copying: it is read back
-    // once from the disk to check the hash and to learn its facts, then put in place as a copy
-    // is. `originalName` and `sourceText` become recording.json's file name and source. Unlike
-    // importFile the library is not searched first: a recording already there is found by its
-    // folder's name when it is renamed into place. Unless Skipped, or the move failed, the file
-    // is gone from where it was.
+    // Takes in `file`, already on the library's disk (in a hidden folder of it, where its
+    // recording folder is staged too) and hashed as `sha256` while it was written there, by
+    // moving it rather than copying: it is read back once from the disk to check the hash and
+    // to learn its facts, then put in place as a copy is. `originalName` and `sourceText`
+    // become recording.json's file name and source. Unlike importFile the library is not
+    // searched first: a recording already there is found by its folder's name when it is
+    // renamed into place. Unless Skipped, or the move failed, the file is gone from where it was.
     ImportResult adoptFile(const std::string& file, const std::string& sha256, const std::string& originalName,
                            const std::string& sourceText);
 

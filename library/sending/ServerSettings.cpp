@@ -2,6 +2,7 @@
 
 #include "FileOps.h"
 #include "ProfileFile.h"
+#include "UserLocations.h"
 
 namespace {
 
@@ -17,7 +18,8 @@ constexpr unsigned ownerOnly = 0600;
 std::string ServerSettings::tokenPath(const std::string& iniPath) {
     const std::size_t slash = iniPath.find_last_of("/\\");
     const std::string folder = slash == std::string::npos ? std::string() : iniPath.substr(0, slash + 1);
-    return folder + "server-token.txt";
+    const UserLocations user = UserLocations::current();
+    return (user.isProgramFolder(folder) ? user.privateFolder() : folder) + "server-token.txt";
 }
 
 ServerSettings ServerSettings::load(const std::string& iniPath) {

@@ -7,8 +7,9 @@
 
 // Where this user's window sends the library's recordings: the address and the certificate
 // authority's file in the [Server] section of Halcyra.ini, the device token in a file of its
-// own beside it that only the user may read (mode 0600; on Windows the folder's rights, which
-// for the per-user Halcyra.ini are the user's profile's).
+// own that only the user may read (mode 0600; on Windows the rights of the user's profile):
+// beside the per-user Halcyra.ini, and in the user's configuration folder, not the program
+// folder, when Halcyra.ini is the program folder's (a portable copy).
 struct ServerSettings {
     std::string address;  // "" when no server is set
     std::string token;

@@ -142,6 +142,11 @@ std::string UserLocations::settingsFolder() const {
     return facts_.configFolder;
 }
 
+std::string UserLocations::privateFolder() const {
+    QDir().mkpath(pathText::toQt(facts_.configFolder));
+    return facts_.configFolder;
+}
+
 std::string UserLocations::startFolder(const std::string& requested) const {
     if (facts_.programFolderIsOwn || withSlash(requested) != facts_.programFolder) {
         return requested;

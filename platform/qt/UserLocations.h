@@ -33,6 +33,12 @@ public:
 
     // The folder that holds Halcyra.ini, ending in "/".
     std::string settingsFolder() const;
+    // Where what only this user may read is kept (a device token): the user's configuration
+    // folder even when Halcyra.ini is the program folder's, which a portable copy on a shared
+    // or removable drive may let others read. Made when missing; ends in "/".
+    std::string privateFolder() const;
+    // Whether `folder` (ending in "/") is the program's own folder.
+    bool isProgramFolder(const std::string& folder) const { return folder == facts_.programFolder; }
     // Where a dialog asked to start in `requested` opens: the program folder becomes the card
     // folder or home on an installed system; any other folder stays as asked.
     std::string startFolder(const std::string& requested) const;

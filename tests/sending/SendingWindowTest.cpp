@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <memory>
 
+#include <QCoreApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
@@ -28,6 +29,7 @@
 #include "ServerDialog.h"
 #include "ServerSettings.h"
 #include "TestLibrary.h"
+#include "UserLocations.h"
 
 namespace {
 
@@ -121,6 +123,12 @@ TEST_F(SendingWindowTest, SettingsKeepTheTokenInAFileOnlyTheUserReads) {
     ASSERT_TRUE(set.save(ini, error)) << error;
     const std::string tokenFile = ServerSettings::tokenPath(ini);
     EXPECT_EQ(tokenFile, files.place.file("server-token.txt"));
+    // A portable copy's Halcyra.ini is the program folder's, which others may read: its
+    // token is the user's own configuration folder's.
+    const std::string programFolder = QCoreApplication::applicationDirPath().toStdString() + "/";
+    const std::string portableToken = ServerSettings::tokenPath(programFolder + "Halcyra.ini");
+    EXPECT_EQ(portableToken, UserLocations::current().privateFolder() + "server-token.txt");
+    EXPECT_FALSE(portableToken.starts_with(programFolder));
     EXPECT_EQ(readBytes(tokenFile), token + "\n");
     const auto mode = std::filesystem::status(tokenFile).permissions();
     EXPECT_EQ(mode & std::filesystem::perms::all,

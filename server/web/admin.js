@@ -25,7 +25,8 @@ export function render(main) {
   async function loadUsers() {
     const answer = await api('GET', '/api/v1/users');
     clear(users).append(h('table', {},
-      h('thead', {}, h('tr', {}, [T.admin.user, T.admin.role, T.admin.depots, '', ''].map((t) => h('th', { scope: 'col' }, t)))),
+      h('thead', {}, h('tr', {}, [T.admin.user, T.admin.role, T.admin.depots].map((t) => h('th', { scope: 'col' }, t)),
+        h('th', { scope: 'colgroup', colspan: 2 }, T.admin.actions))),
       h('tbody', {}, answer.users.map((u) => {
         const role = roleSelect(u.role);
         role.setAttribute('aria-label', `${u.user} ${T.admin.role}`);
@@ -42,7 +43,7 @@ export function render(main) {
   async function loadTokens() {
     const answer = await api('GET', '/api/v1/tokens');
     clear(tokens).append(h('table', {},
-      h('thead', {}, h('tr', {}, [T.admin.tokenName, T.admin.depot, T.admin.created, ''].map((t) => h('th', { scope: 'col' }, t)))),
+      h('thead', {}, h('tr', {}, [T.admin.tokenName, T.admin.depot, T.admin.created, T.admin.actions].map((t) => h('th', { scope: 'col' }, t)))),
       h('tbody', {}, answer.tokens.map((t) => h('tr', {}, h('td', {}, t.name), h('td', {}, t.depot), h('td', {}, instantText(t.createdMs)),
         h('td', {}, h('button', { type: 'button', 'aria-label': T.admin.removeNamed(t.name),
           onclick: () => act(() => api('DELETE', `/api/v1/tokens/${encodeURIComponent(t.name)}`), loadTokens) }, T.admin.remove)))))));

@@ -209,6 +209,7 @@ export const T = {
     depots: '営業所（空白区切り、空欄ですべて）',
     password: 'パスワード',
     add: '追加',
+    actions: '操作',
     remove: '削除',
     removeNamed: (n) => `「${n}」を削除`,
     resetPassword: 'パスワードを再設定',

@@ -93,6 +93,25 @@ std::string storedName(const std::string& original) {
     return original;
 }
 
+// Whether `in` starts with a record's header. When not, `result` says why: Failed when it cannot
+// be read, Skipped when it is no recording.
+bool startsRecording(const Descriptor& in, ImportResult& result) {
+    std::uint8_t header[RecordStream::headerSize];
+    const std::int64_t got = in.valid() ? in.readAt(0, header, sizeof header) : -1;
+    if (got < 0) {
+        result.status = ImportResult::Status::Failed;
+        result.reason = "cannot be read: " + systemText(errno);
+        return false;
+    }
+    const std::span headerBytes(header, static_cast<std::size_t>(got));
+    if (!RecordStream::startsRecord(headerBytes)) {
+        result.status = ImportResult::Status::Skipped;
+        result.reason = RecordStream::whyNotRecord(headerBytes);
+        return false;
+    }
+    return true;
+}
+
 // Hashes `path` as it is on the disk (its cached pages dropped first), feeding `records` when
 // given. Nothing and `error` filled when it cannot be read.
 std::optional<std::string> readBack(const std::string& path, RecordStream* records, std::string& error) {
@@ -307,17 +326,10 @@ ImportResult Importer::importFile(const std::string& source) {
         }
     };
 
-    std::uint8_t header[RecordStream::headerSize];
-    const std::int64_t got = file.readAt(0, header, sizeof header);
-    if (got < 0) {
-        result.reason = "cannot be read: " + systemText(errno);
-        return result;
-    }
-    const std::span headerBytes(header, static_cast<std::size_t>(got));
-    if (!RecordStream::startsRecord(headerBytes)) {
-        result.status = ImportResult::Status::Skipped;
-        result.reason = RecordStream::whyNotRecord(headerBytes);
-        settle();
+    if (!startsRecording(file, result)) {
+        if (result.status == ImportResult::Status::Skipped) {
+            settle();
+        }
         return result;
     }
 
@@ -466,20 +478,7 @@ ImportResult Importer::adoptFile(const std::string& file, const std::string& sha
     result.status = ImportResult::Status::Failed;
     const std::string& root = library.root();
 
-    std::uint8_t header[RecordStream::headerSize];
-    std::int64_t got = -1;
-    {
-        const Descriptor in = Descriptor::openForReading(file);
-        got = in.valid() ? in.readAt(0, header, sizeof header) : -1;
-    }
-    if (got < 0) {
-        result.reason = "cannot be read: " + systemText(errno);
-        return result;
-    }
-    const std::span headerBytes(header, static_cast<std::size_t>(got));
-    if (!RecordStream::startsRecord(headerBytes)) {
-        result.status = ImportResult::Status::Skipped;
-        result.reason = RecordStream::whyNotRecord(headerBytes);
+    if (!startsRecording(Descriptor::openForReading(file), result)) {
         return result;
     }
     // Staged beside the file, inside its hidden folder: whatever stops this process, what is

@@ -131,6 +131,9 @@ private:
     void linkThumbnail(Exchange& x);
     void linkShareCopy(Exchange& x);
     void linkPackage(Exchange& x);
+    // The recording the path's {sha256} names when the caller may see it; else the answer
+    // (404) is given.
+    std::optional<IndexedRecording> pathRecording(Exchange& x);
     // The link of the path's token when it may be used now; else the answer is given.
     std::optional<Share> openLink(Exchange& x);
     // The link's recording from the index; nothing when the answer (404) is given.

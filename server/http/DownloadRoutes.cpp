@@ -75,9 +75,8 @@ bool readFully(const Descriptor& file, std::uint64_t offset, char* out, std::siz
 }  // namespace
 
 void Api::recordingFile(Exchange& x) {
-    const auto r = recordings.find(x.caller, x.params[0]);
+    const auto r = pathRecording(x);
     if (!r) {
-        fail(x.res, 404, "no such recording");
         return;
     }
     const std::string etag = "\"" + r->sha256 + "\"";
@@ -182,18 +181,16 @@ void Api::sendPackage(Exchange& x, const IndexedRecording& r, const std::string&
 }
 
 void Api::shareCopy(Exchange& x) {
-    const auto r = recordings.find(x.caller, x.params[0]);
+    const auto r = pathRecording(x);
     if (!r) {
-        fail(x.res, 404, "no such recording");
         return;
     }
     sendShareCopy(x, *r, x.caller.actor(), x.caller.client, "");
 }
 
 void Api::package(Exchange& x) {
-    const auto r = recordings.find(x.caller, x.params[0]);
+    const auto r = pathRecording(x);
     if (!r) {
-        fail(x.res, 404, "no such recording");
         return;
     }
     sendPackage(x, *r, x.caller.actor(), x.caller.client, "");

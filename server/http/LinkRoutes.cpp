@@ -42,9 +42,8 @@ json shareJson(const Share& s) {
 }  // namespace
 
 void Api::createShare(Exchange& x) {
-    const auto r = recordings.find(x.caller, x.params[0]);
+    const auto r = pathRecording(x);
     if (!r) {
-        fail(x.res, 404, "no such recording");
         return;
     }
     json body;
@@ -67,9 +66,8 @@ void Api::createShare(Exchange& x) {
 }
 
 void Api::listShares(Exchange& x) {
-    const auto r = recordings.find(x.caller, x.params[0]);
+    const auto r = pathRecording(x);
     if (!r) {
-        fail(x.res, 404, "no such recording");
         return;
     }
     json list = json::array();

@@ -201,9 +201,8 @@ void Api::upload(Exchange& x) {
 }
 
 void Api::recording(Exchange& x) {
-    const auto r = recordings.find(x.caller, x.params[0]);
+    const auto r = pathRecording(x);
     if (!r) {
-        fail(x.res, 404, "no such recording");
         return;
     }
     const json frames = framesJson(recordings.pathOf(*r));
@@ -218,10 +217,17 @@ void Api::recording(Exchange& x) {
     answer(x.res, 200, body);
 }
 
-void Api::editRecording(Exchange& x) {
+std::optional<IndexedRecording> Api::pathRecording(Exchange& x) {
     auto r = recordings.find(x.caller, x.params[0]);
     if (!r) {
         fail(x.res, 404, "no such recording");
+    }
+    return r;
+}
+
+void Api::editRecording(Exchange& x) {
+    auto r = pathRecording(x);
+    if (!r) {
         return;
     }
     json body;
@@ -269,9 +275,8 @@ void Api::sendThumbnail(Exchange& x, const std::optional<std::string>& file, con
 }
 
 void Api::custody(Exchange& x) {
-    const auto r = recordings.find(x.caller, x.params[0]);
+    const auto r = pathRecording(x);
     if (!r) {
-        fail(x.res, 404, "no such recording");
         return;
     }
     json entries = json::array();
@@ -313,9 +318,8 @@ void Api::stats(Exchange& x) {
 }
 
 void Api::addComment(Exchange& x) {
-    const auto r = recordings.find(x.caller, x.params[0]);
+    const auto r = pathRecording(x);
     if (!r) {
-        fail(x.res, 404, "no such recording");
         return;
     }
     json body;

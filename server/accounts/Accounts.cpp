@@ -152,6 +152,7 @@ void Accounts::removeUser(const std::string& name, const std::string& actor,
     }
     CustodyLog::append(*t, actor, client, "user_removed", "", details({{"user", name}}));
     t.commit();
+    forgetSessions();
 }
 
 void Accounts::setPassword(const std::string& name, const std::string& password,
@@ -168,6 +169,7 @@ void Accounts::setPassword(const std::string& name, const std::string& password,
     t->execute("DELETE FROM sessions WHERE user_name = $1", {name});
     CustodyLog::append(*t, actor, client, "password_changed", "", details({{"user", name}}));
     t.commit();
+    forgetSessions();
 }
 
 void Accounts::changeUser(const std::string& name, std::optional<Role> role,
@@ -201,6 +203,7 @@ void Accounts::changeUser(const std::string& name, std::optional<Role> role,
     t->execute("DELETE FROM sessions WHERE user_name = $1", {name});
     CustodyLog::append(*t, actor, client, "user_changed", "", details(change));
     t.commit();
+    forgetSessions();
 }
 
 void Accounts::removeDeviceToken(const std::string& name, const std::string& actor,
@@ -329,6 +332,7 @@ void Accounts::logout(const std::string& token, const Caller& caller) {
     t->execute("DELETE FROM sessions WHERE token_hash = $1", {secrets::tokenHash(token)});
     CustodyLog::append(*t, caller.actor(), caller.client, "logout", "", "{}");
     t.commit();
+    forgetSessions();
 }
 
 std::optional<Caller> Accounts::bySession(const std::string& token) {
@@ -353,6 +357,36 @@ std::optional<Caller> Accounts::bySession(const std::string& token) {
     }
     caller.bySession = true;
     return caller;
+}
+
+std::optional<Caller> Accounts::bySessionRecently(const std::string& token) {
+    constexpr auto fresh = std::chrono::seconds(1);
+    constexpr std::size_t mostKept = 10000;
+    const std::string key = secrets::tokenHash(token);
+    const auto now = std::chrono::steady_clock::now();
+    {
+        const std::lock_guard guard(rememberedLock);
+        const auto known = remembered.find(key);
+        if (known != remembered.end() && now - known->second.asked < fresh) {
+            return known->second.caller;
+        }
+    }
+    auto caller = bySession(token);
+    const std::lock_guard guard(rememberedLock);
+    if (remembered.size() >= mostKept) {
+        remembered.clear();
+    }
+    if (caller) {
+        remembered[key] = {*caller, now};
+    } else {
+        remembered.erase(key);
+    }
+    return caller;
+}
+
+void Accounts::forgetSessions() {
+    const std::lock_guard guard(rememberedLock);
+    remembered.clear();
 }
 
 std::optional<Caller> Accounts::byDeviceToken(const std::string& token) {

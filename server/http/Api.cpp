@@ -241,7 +241,7 @@ void Api::stop() {
     server->stop();
 }
 
-Caller Api::identify(const httplib::Request& req, std::string& sessionToken) {
+Caller Api::identify(const httplib::Request& req, std::string& sessionToken, bool often) {
     Caller anonymous;
     anonymous.client = req.remote_addr;
     const std::string authorization = req.get_header_value("Authorization");
@@ -255,7 +255,7 @@ Caller Api::identify(const httplib::Request& req, std::string& sessionToken) {
     }
     sessionToken = cookieValue(req, sessionCookie);
     if (!sessionToken.empty()) {
-        if (auto user = accounts.bySession(sessionToken)) {
+        if (auto user = often ? accounts.bySessionRecently(sessionToken) : accounts.bySession(sessionToken)) {
             user->client = req.remote_addr;
             return *user;
         }
@@ -298,7 +298,7 @@ void Api::handle(Exchange& x) {
         if (route->access == Access::Link) {
             x.caller.client = req.remote_addr;
         } else {
-            x.caller = identify(req, x.sessionToken);
+            x.caller = identify(req, x.sessionToken, route->handler == &Api::frame || route->handler == &Api::thumbnail);
         }
         requestActor = x.caller.actor();
 

@@ -90,7 +90,9 @@ private:
                   const httplib::ContentReader* reader);
     // Finds the route of `x`, checks the caller and runs the route's handler.
     void handle(Exchange& x);
-    Caller identify(const httplib::Request& req, std::string& sessionToken);
+    // `often`: a route a player asks for many times a second (frames, thumbnails), whose
+    // session may be answered from memory (Accounts::bySessionRecently).
+    Caller identify(const httplib::Request& req, std::string& sessionToken, bool often);
 
     void health(Exchange& x);
     void login(Exchange& x);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 
 #include <nlohmann/json.hpp>
 
@@ -81,13 +82,29 @@ std::optional<std::string> RecordingService::fileOf(const std::string& sha256) {
 }
 
 std::optional<std::string> RecordingService::located(const std::string& sha256, std::string& depot) {
+    {
+        const std::lock_guard guard(locationsLock);
+        const auto known = locations.find(sha256);
+        std::error_code missing;
+        if (known != locations.end() && std::filesystem::exists(known->second.file, missing)) {
+            depot = known->second.depot;
+            return known->second.file;
+        }
+    }
     const auto row = database.connection().queryOne(
         "SELECT folder, stored_name, depot FROM recordings WHERE sha256 = $1", {sha256});
     if (!row) {
         return std::nullopt;
     }
     depot = (*row)[2].text();
-    return library.root() + "/" + (*row)[0].text() + "/" + (*row)[1].text();
+    std::string file = library.root() + "/" + (*row)[0].text() + "/" + (*row)[1].text();
+    const std::lock_guard guard(locationsLock);
+    constexpr std::size_t mostKept = 10000;
+    if (locations.size() >= mostKept) {
+        locations.clear();
+    }
+    locations[sha256] = {file, depot};
+    return file;
 }
 
 std::string RecordingService::edit(const Caller& caller, IndexedRecording& r, const Edit& e) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <mutex>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "Accounts.h"
@@ -59,4 +61,15 @@ private:
     std::optional<std::string> located(const std::string& sha256, std::string& depot);
     store::Database& database;
     Library library;
+
+    // Where recordings were found, for the frames a player asks for many times a second. A
+    // recording's depot never changes once indexed, and its folder only by being taken in
+    // again elsewhere, so an entry holds while its file is there; one whose file is gone is
+    // looked up again.
+    struct Location {
+        std::string file;
+        std::string depot;
+    };
+    std::mutex locationsLock;
+    std::unordered_map<std::string, Location> locations;
 };

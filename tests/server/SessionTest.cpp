@@ -86,13 +86,19 @@ TEST_F(Sessions, ASignInBodyIsReadStrictly) {
     }
 }
 
-TEST_F(Sessions, AnAdminsChangeToAUserEndsTheirSessions) {
+TEST_F(Sessions, AnAdminsChangeToAUserOrSigningOutEndsTheSessionAtOnce) {
     addUser("root", Role::Admin, {}, "root-pw");
     const Session admin = login("root", "root-pw");
     const Session mara = login("mara", "mara-pw");
     ASSERT_EQ(admin.status, 200);
     ASSERT_EQ(mara.status, 200);
     auto c = client();
+    // Frames, whose sessions are answered from memory, end with the change all the same.
+    const auto frame = [&](const Session& s) {
+        const auto res = c.Get(path + "/frames/0", {{"Cookie", s.cookie}});
+        return res ? res->status : -1;
+    };
+    ASSERT_EQ(frame(mara), 200);
     const httplib::Headers asAdmin = {{"Cookie", admin.cookie}, {"X-CSRF-Token", admin.csrf}};
     const auto taken = c.Post("/api/v1/users", asAdmin,
                               R"({"user": "mara", "password": "x", "role": "viewer"})", "application/json");
@@ -102,9 +108,18 @@ TEST_F(Sessions, AnAdminsChangeToAUserEndsTheirSessions) {
     ASSERT_TRUE(moved);
     ASSERT_EQ(moved->status, 200) << moved->body;
 
+    EXPECT_EQ(frame(mara), 401);
     const auto old = c.Get("/api/v1/recordings", {{"Cookie", mara.cookie}});
     ASSERT_TRUE(old);
     EXPECT_EQ(old->status, 401);
+
+    // And with signing out.
+    const Session viewing = login("root", "root-pw");
+    ASSERT_EQ(frame(viewing), 200);
+    const auto out = c.Delete("/api/v1/session", {{"Cookie", viewing.cookie}, {"X-CSRF-Token", viewing.csrf}});
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->status, 200);
+    EXPECT_EQ(frame(viewing), 401);
     const Session again = login("mara", "mara-pw");
     const auto list = c.Get("/api/v1/recordings", {{"Cookie", again.cookie}});
     ASSERT_TRUE(list);

@@ -45,7 +45,7 @@ function row(r) {
   return h('tr', { dataset: { sha: r.sha256 } },
     h('td', { class: 'thumb' }, h('img', {
       src: `/api/v1/recordings/${r.sha256}/thumbnail`, alt: T.list.thumbnail, loading: 'lazy',
-      width: 160, height: 120, decoding: 'async',
+      width: 160, height: 120, decoding: 'async', fetchpriority: 'low',
     })),
     h('td', {},
       h('a', { href, 'data-nav': '', 'aria-label': T.list.open(date) }, date),

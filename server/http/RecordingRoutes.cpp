@@ -9,7 +9,6 @@
 #include "ApiAnswers.h"
 #include "FrameIndex.h"
 #include "RequestReading.h"
-#include "Thumbnail.h"
 
 using apiAnswers::answer;
 using apiAnswers::contentLength;
@@ -266,7 +265,7 @@ void Api::sendFrame(Exchange& x, const std::optional<std::string>& file, const s
 }
 
 void Api::sendThumbnail(Exchange& x, const std::optional<std::string>& file, const std::string& sha256) {
-    const auto bytes = file ? thumbnailOf(*file) : std::nullopt;
+    const auto bytes = file ? media.thumbnail(sha256, *file) : std::nullopt;
     if (!bytes) {
         fail(x.res, 404, file ? "this recording has no frame that decodes" : "no such recording");
         return;

@@ -13,6 +13,7 @@
 #include "ReportExport.h"
 #include "Sha256.h"
 #include "StandInOwner.h"
+#include "Thumbnail.h"
 
 namespace fs = std::filesystem;
 
@@ -88,6 +89,22 @@ MediaService::MediaService(Library library) : library(std::move(library)) {}
 
 std::string MediaService::cacheFolder() const {
     return library.root() + "/" + cacheName;
+}
+
+std::optional<std::string> MediaService::thumbnail(const std::string& sha256, const std::string& recordingPath) const {
+    constexpr std::size_t thumbnailLimit = std::size_t{1} << 20;
+    const std::string kept = cacheFolder() + "/thumbnails/" + sha256 + ".jpg";
+    if (fileOps::FileContents known = fileOps::readSmallFile(kept, thumbnailLimit); !known.error) {
+        return std::move(known.bytes);
+    }
+    auto made = thumbnailOf(recordingPath);
+    if (made) {
+        // Kept when it can be; served all the same when not.
+        std::error_code ignored;
+        std::filesystem::create_directories(cacheFolder() + "/thumbnails", ignored);
+        fileOps::replaceFile(kept, *made, 0640);
+    }
+    return made;
 }
 
 void MediaService::removeLeftovers() const {

@@ -40,6 +40,11 @@ public:
     std::optional<StoredZip> package(const IndexedRecording& r, const std::string& recordingPath,
                                      const std::function<std::string()>& custodyCsv, std::string& error);
 
+    // The list's thumbnail of the recording `sha256` (its file at `recordingPath`): made once
+    // and kept in the cache, as a list is opened again and again. Nothing when the recording
+    // has no frame that decodes.
+    std::optional<std::string> thumbnail(const std::string& sha256, const std::string& recordingPath) const;
+
     // The archive's name for `r`: "20261128-143507-evidence.zip", or after the recording's sha256.
     static std::string packageName(const IndexedRecording& r);
 

@@ -5,6 +5,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "FileBytes.h"
+#include "Library.h"
 #include "ServerFixture.h"
 
 namespace {
@@ -280,6 +282,12 @@ TEST_F(RouteAccess, AnEditIsCheckedBeforeAnythingIsSaved) {
     ASSERT_TRUE(thumbnail);
     EXPECT_EQ(thumbnail->get_header_value("Content-Type"), "image/jpeg");
     EXPECT_TRUE(thumbnail->body.starts_with("\xff\xd8")) << "not a JPEG";
+    // Made once, kept out of the library's listing, and the same the next time.
+    EXPECT_EQ(readBytes(libraryRoot + "/.halcyra-cache/thumbnails/" + sha256 + ".jpg"), thumbnail->body);
+    EXPECT_EQ(Library(libraryRoot).entries().size(), 1u);
+    const auto again = c.Get((path + "/thumbnail").c_str(), {{"Cookie", sessions[Viewer].cookie}});
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->body, thumbnail->body);
     // The vehicle is the folder's too.
     EXPECT_EQ(Library(libraryRoot).findBySha256(sha256)->vehicle, "T-12");
 }

@@ -15,7 +15,7 @@
 ViewerApp::ViewerApp(int& argc, char** argv)
     : QApplication(argc, argv), prompts(appTexts::applicationTitle) {
     setApplicationName(appTexts::applicationTitle);
-    addBundledFonts();
+    prepareDrawing();
     useJapaneseConventions();
     // Without them the standard dialogs stay in English; everything else still works.
     if (loadQtTranslations(qtTranslator)) {

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QImageReader>
 
 void addBundledFonts() {
     const QDir fonts(QCoreApplication::applicationDirPath() + QStringLiteral("/fonts"));
@@ -14,4 +15,9 @@ void addBundledFonts() {
     for (const QString& file : files) {
         QFontDatabase::addApplicationFont(fonts.filePath(file));
     }
+}
+
+void prepareDrawing() {
+    addBundledFonts();
+    QImageReader::supportedImageFormats();
 }

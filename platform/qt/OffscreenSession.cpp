@@ -36,7 +36,7 @@ OffscreenSession::OffscreenSession(const char* name) {
     argc = 3;
     qInstallMessageHandler(dropQtNotes);
     application = std::make_unique<QGuiApplication>(argc, argv);
-    addBundledFonts();
+    prepareDrawing();
 }
 
 OffscreenSession::~OffscreenSession() = default;

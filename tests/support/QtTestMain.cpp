@@ -11,6 +11,6 @@ int main(int argc, char** argv) {
     }
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
-    addBundledFonts();
+    prepareDrawing();
     return RUN_ALL_TESTS();
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <optional>
@@ -33,11 +34,16 @@ std::string systemText(int error) {
     return std::strerror(error != 0 ? error : EIO);
 }
 
+constexpr std::string_view stagingPrefix = ".import-";
+// An import writes into its staging folder every moment it copies: one with nothing written
+// for this long is a stopped import's.
+constexpr auto staleStaging = std::chrono::hours(1);
+
 // The import's temporary folder in the library, removed with what it holds unless kept.
 class StagingFolder {
 public:
     explicit StagingFolder(const std::string& root) {
-        std::string pattern = root + "/.import-XXXXXX";
+        std::string pattern = root + "/" + std::string(stagingPrefix) + "XXXXXX";
         if (const std::error_code made = fileOps::createTemporaryFolder(pattern)) {
             error_ = made.value();
         } else {
@@ -62,6 +68,31 @@ private:
     std::string path_;
     int error_ = 0;
 };
+
+// Removes what imports killed or cut off by a crash or a lost disk left at the library's root:
+// staging folders in which nothing was written for an hour. A running import, here or on
+// another PC sharing the library, keeps writing into its own.
+void removeStoppedImports(const std::string& root) {
+    namespace fs = std::filesystem;
+    const auto stale = fs::file_time_type::clock::now() - staleStaging;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(fileOps::fsPath(root), error)) {
+        const std::string name = fileOps::utf8Path(entry.path().filename());
+        std::error_code code;
+        if (!name.starts_with(stagingPrefix) || !entry.is_directory(code)) {
+            continue;
+        }
+        auto newest = fs::last_write_time(entry.path(), code);
+        for (const auto& inside : fs::directory_iterator(entry.path(), code)) {
+            std::error_code timeError;
+            newest = std::max(newest, fs::last_write_time(inside.path(), timeError));
+        }
+        if (!code && newest < stale) {
+            std::error_code ignored;
+            fs::remove_all(entry.path(), ignored);
+        }
+    }
+}
 
 bool isDigits(const std::string& text, std::size_t from, std::size_t count) {
     for (std::size_t i = from; i < from + count; ++i) {
@@ -394,6 +425,10 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
     if (!in.valid()) {
         result.reason = "cannot be opened: " + systemText(errno);
         return result;
+    }
+    if (!swept) {
+        swept = true;
+        removeStoppedImports(root);
     }
     StagingFolder staging(root);
     if (!staging.made()) {

@@ -64,6 +64,8 @@ private:
     Progress progress;
     ResultHandler onResult;
     const std::atomic<bool>* cancel = nullptr;
+    // Stopped imports' staging folders are cleared before this importer's first copy.
+    bool swept = false;
     std::uint64_t doneBytes = 0;
     std::uint64_t totalBytes = 0;
 };

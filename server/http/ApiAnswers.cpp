@@ -1,5 +1,6 @@
 #include "ApiAnswers.h"
 
+#include <cctype>
 #include <charconv>
 
 #include "FrameIndex.h"
@@ -91,6 +92,22 @@ bool readJson(Api::Exchange& x, json& body) {
     }
     body = std::move(*object);
     return true;
+}
+
+std::optional<std::string> readJsonText(Api::Exchange& x, const std::string& name) {
+    json body;
+    if (!readJson(x, body)) {
+        return std::nullopt;
+    }
+    if (body.size() != 1 || !body.contains(name) || !body[name].is_string()) {
+        std::string placeholder = name;  // {"text": TEXT}
+        for (char& c : placeholder) {
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        }
+        fail(x.res, 400, "the body is {\"" + name + "\": " + placeholder + "}");
+        return std::nullopt;
+    }
+    return body[name].get<std::string>();
 }
 
 json framesJson(const std::string& recordingPath) {

@@ -56,6 +56,10 @@ std::string cookieValue(const httplib::Request& req, const std::string& name);
 // be read or is not one JSON object.
 bool readJson(Api::Exchange& x, nlohmann::json& body);
 
+// The one string of a body that must be {"`name`": TEXT} and nothing else; nothing, with the
+// answer given, when it is not.
+std::optional<std::string> readJsonText(Api::Exchange& x, const std::string& name);
+
 // Each frame's index, number, readout time and size.
 nlohmann::json framesJson(const std::string& recordingPath);
 

@@ -14,6 +14,7 @@ using apiAnswers::cookieValue;
 using apiAnswers::fail;
 using apiAnswers::framesJson;
 using apiAnswers::readJson;
+using apiAnswers::readJsonText;
 using apiAnswers::requestActor;
 using apiAnswers::text;
 using nlohmann::json;
@@ -146,16 +147,12 @@ void Api::unlockLink(Exchange& x) {
         }
         return;
     }
-    json body;
-    if (!readJson(x, body)) {
-        return;
-    }
-    if (body.size() != 1 || !body.contains("password") || !body["password"].is_string()) {
-        fail(x.res, 400, "the body is {\"password\": PASSWORD}");
+    const auto password = readJsonText(x, "password");
+    if (!password) {
         return;
     }
     requestActor = ShareService::actorOf(opened.share);
-    const auto unlocked = shares.unlock(opened.share, body["password"].get<std::string>(), x.caller.client);
+    const auto unlocked = shares.unlock(opened.share, *password, x.caller.client);
     using Outcome = ShareService::Unlock::Outcome;
     switch (unlocked.outcome) {
         case Outcome::Locked:

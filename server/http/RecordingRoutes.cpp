@@ -15,6 +15,7 @@ using apiAnswers::contentLength;
 using apiAnswers::fail;
 using apiAnswers::framesJson;
 using apiAnswers::readJson;
+using apiAnswers::readJsonText;
 using nlohmann::json;
 
 // The fleet's recordings: the list, one recording and its edits, uploads, frames and the
@@ -170,6 +171,11 @@ void Api::upload(Exchange& x) {
         return;
     }
     using Kind = UploadService::Outcome::Kind;
+    if (done.kind == Kind::Imported && done.recording) {
+        // The list shows the new recording's thumbnail next: made now, while its event frame
+        // is still in the page cache, it is not decoded at that first view.
+        media.thumbnail(done.recording->sha256, recordings.pathOf(*done.recording));
+    }
     json body;
     int status = 500;
     switch (done.kind) {
@@ -321,15 +327,11 @@ void Api::addComment(Exchange& x) {
     if (!r) {
         return;
     }
-    json body;
-    if (!readJson(x, body)) {
+    const auto text = readJsonText(x, "text");
+    if (!text) {
         return;
     }
-    if (body.size() != 1 || !body.contains("text") || !body["text"].is_string()) {
-        fail(x.res, 400, "the body is {\"text\": TEXT}");
-        return;
-    }
-    const auto added = recordings.comment(x.caller, *r, body["text"].get<std::string>());
+    const auto added = recordings.comment(x.caller, *r, *text);
     if (!added) {
         fail(x.res, 400, "a comment is 1 to 4000 bytes");
         return;

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -266,6 +267,30 @@ TEST_F(Import, ConcurrentImportsMakeOneFolder) {
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     }
     EXPECT_EQ(tree(root).size(), 3u);
+    EXPECT_EQ(Library(root).entries().size(), 1u);
+}
+
+// An import killed mid-copy left its staging folder at the library's root; the next import
+// clears it, and leaves alone one that another import is writing into now.
+TEST_F(Import, LeftoversOfStoppedImportsAreClearedRunningOnesKept) {
+    fs::create_directories(root + "/.import-kill01");
+    fs::create_directories(root + "/.import-live01");
+    fs::create_directories(root + "/.importantStuff");
+    ASSERT_TRUE(writeBytes(root + "/.import-kill01/halcjpeg.dat", "half a copy"));
+    ASSERT_TRUE(writeBytes(root + "/.import-live01/halcjpeg.dat", "a copy going on"));
+    const auto twoHoursAgo = fs::file_time_type::clock::now() - std::chrono::hours(2);
+    fs::last_write_time(root + "/.import-kill01/halcjpeg.dat", twoHoursAgo);
+    fs::last_write_time(root + "/.import-kill01", twoHoursAgo);
+    fs::last_write_time(root + "/.importantStuff", twoHoursAgo);
+    // An old folder whose file is being written is a running import's.
+    fs::last_write_time(root + "/.import-live01", twoHoursAgo);
+
+    ASSERT_TRUE(writeFileBytes(card.file("a.dat"), recording(3, "2026:11:28 14:35:07", 90)));
+    const auto result = Importer(Library(root)).importFile(card.file("a.dat"));
+    EXPECT_EQ(result.status, ImportResult::Status::Imported) << result.reason;
+    EXPECT_FALSE(fs::exists(root + "/.import-kill01"));
+    EXPECT_TRUE(fs::exists(root + "/.import-live01/halcjpeg.dat"));
+    EXPECT_TRUE(fs::exists(root + "/.importantStuff"));
     EXPECT_EQ(Library(root).entries().size(), 1u);
 }
 

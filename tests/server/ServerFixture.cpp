@@ -34,7 +34,10 @@ std::vector<std::string> tree(const std::string& folder) {
     std::vector<std::string> names;
     std::error_code error;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error)) {
-        names.push_back(std::filesystem::relative(entry.path(), folder).string());
+        std::string name = std::filesystem::relative(entry.path(), folder).string();
+        if (!name.starts_with(".halcyra-cache")) {
+            names.push_back(std::move(name));
+        }
     }
     std::sort(names.begin(), names.end());
     return names;

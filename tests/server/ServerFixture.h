@@ -19,7 +19,8 @@ std::vector<std::uint8_t> smallRecording(int frames, std::uint8_t shade,
                                          const std::string& date = "2026:11:28 14:35:07");
 std::string bytesText(const std::vector<std::uint8_t>& bytes);
 
-// Names of everything under `folder`, so a test can say nothing was left behind.
+// Names of everything under `folder` but the server's cache of thumbnails and derived files, so a
+// test can say nothing was left behind.
 std::vector<std::string> tree(const std::string& folder);
 
 // halcyra-server in this process on a free port, over a fresh library and SQLite file.

@@ -115,6 +115,9 @@ TEST_F(Uploads, AGoodUploadIsImportedOnceByteForByte) {
     EXPECT_EQ(readFileBytes(entry->path), bytes);
     EXPECT_EQ(entry->fileName, "halcjpeg.dat");
     EXPECT_EQ(entry->frames, 4u);
+    // The list's thumbnail is ready before anyone asks for it, in the cache beside the library.
+    const std::string thumbnail = readBytes(libraryRoot + "/.halcyra-cache/thumbnails/" + sha256 + ".jpg");
+    EXPECT_TRUE(thumbnail.starts_with("\xff\xd8")) << "no thumbnail made at the upload";
     EXPECT_EQ(tree(libraryRoot).size(), 3u);  // the folder, the recording, recording.json
     EXPECT_EQ(indexed(), 1);
 }

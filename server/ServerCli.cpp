@@ -18,6 +18,7 @@
 #include "Database.h"
 #include "OffscreenSession.h"
 #include "Importer.h"
+#include "MediaService.h"
 #include "ProfileFile.h"
 #include "RecordingIndex.h"
 #include "RecordingService.h"
@@ -295,6 +296,7 @@ int importCommand(const Options& o, store::Database& database, std::ostream& out
         return 1;
     }
     Importer importer(library);
+    const MediaService media(library);
     bool failed = false;
     importer.setResultHandler([&](const ImportResult& result) {
         const std::string name = std::filesystem::path(result.source).filename().string();
@@ -332,6 +334,9 @@ int importCommand(const Options& o, store::Database& database, std::ostream& out
                                            -1, ' ', false, nlohmann::json::error_handler_t::replace));
                 }
                 t.commit();
+                if (result.status == ImportResult::Status::Imported) {
+                    media.thumbnail(entry->sha256, entry->path);  // ready for the list's first view
+                }
             }
         } else if (result.status != ImportResult::Status::Skipped) {
             failed = true;

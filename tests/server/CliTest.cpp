@@ -72,3 +72,32 @@ TEST(ServerCli, TheConfigFileGivesWhatTheCommandLineDoesNot) {
     EXPECT_EQ(again.status, 1);
     EXPECT_NE(again.err.find("already a user ana"), std::string::npos) << again.err;
 }
+
+// A recording imported from the console is indexed and has its list thumbnail made; one that
+// is held already is "present" and indexed, and stray files are passed over.
+TEST(ServerCli, ImportIndexesAndPreparesTheThumbnail) {
+    TempFolder folder;
+    const std::string library = folder.file("lib");
+    const std::string database = "sqlite:" + folder.file("state.sqlite");
+    std::filesystem::create_directories(folder.file("card"));
+    ASSERT_TRUE(writeFileBytes(folder.file("card/halcjpeg.dat"), smallRecording(3, 90)));
+    ASSERT_TRUE(writeBytes(folder.file("card/notes.txt"), "not a recording\n"));
+    const CliRun first = run({"import", folder.file("card"), "--depot", "north", "--library", library,
+                              "--database", database});
+    EXPECT_EQ(first.status, 0) << first.err;
+    std::istringstream lines(first.out);
+    std::string line;
+    std::vector<std::string> statuses;
+    std::string sha256;
+    while (std::getline(lines, line)) {
+        const auto said = nlohmann::json::parse(line);
+        statuses.push_back(said.at("status"));
+        sha256 = said.value("sha256", sha256);
+    }
+    EXPECT_EQ(statuses, (std::vector<std::string>{"imported", "skipped"}));
+    ASSERT_EQ(sha256.size(), 64u);
+    EXPECT_TRUE(readBytes(library + "/.halcyra-cache/thumbnails/" + sha256 + ".jpg").starts_with("\xff\xd8"));
+    const CliRun again = run({"import", folder.file("card/halcjpeg.dat"), "--library", library, "--database", database});
+    EXPECT_EQ(again.status, 0) << again.err;
+    EXPECT_NE(again.out.find("\"present\""), std::string::npos) << again.out;
+}

@@ -6,7 +6,8 @@
 //
 // Each library holds the generated sample once; the index is then filled with copies of its
 // row under made-up hashes (their thumbnails answer 404, as the list allows), which is what
-// the list reads. Needs sqlite3, Debian's chromium and tests/web's npm packages.
+// the list reads. Needs sqlite3, Debian's chromium (or, with HALCYRA_WEB_BROWSER=firefox, its
+// firefox-esr) and tests/web's npm packages.
 import { spawn, execFileSync } from 'node:child_process';
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
@@ -15,7 +16,7 @@ import { createRequire } from 'node:module';
 import net from 'node:net';
 
 const root = resolve(new URL('../..', import.meta.url).pathname);
-const { chromium } = createRequire(join(root, 'tests/web/package.json'))('playwright-core');
+const { chromium, firefox } = createRequire(join(root, 'tests/web/package.json'))('playwright-core');
 const build = resolve(process.argv[2] ?? join(root, 'build'));
 const serverBin = join(build, 'bin/halcyra-server');
 const sample = join(build, 'samples/halcjpeg.dat');
@@ -133,7 +134,10 @@ async function measure(dir, browser, scroll) {
 const median = (xs) => [...xs].sort((a, b) => a - b)[xs.length >> 1];
 const small = library('small', 100);
 const large = library('large', 100000);
-const browser = await chromium.launch({ executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium', headless: true, args: ['--no-sandbox'] });
+const browser = process.env.HALCYRA_WEB_BROWSER === 'firefox'
+  ? await firefox.launch({ channel: 'moz-firefox', executablePath: process.env.FIREFOX ?? '/usr/bin/firefox-esr', headless: true })
+  : await chromium.launch({ executablePath: process.env.CHROMIUM ?? '/usr/bin/chromium', headless: true, args: ['--no-sandbox'] });
+console.log(`in ${browser.browserType().name()} ${browser.version()}`);
 const few = await measure(small, browser, false);
 const many = await measure(large, browser, true);
 await browser.close();

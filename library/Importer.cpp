@@ -71,15 +71,20 @@ private:
 
 // Removes what imports killed or cut off by a crash or a lost disk left at the library's root:
 // staging folders in which nothing was written for an hour. A running import, here or on
-// another PC sharing the library, keeps writing into its own.
-void removeStoppedImports(const std::string& root) {
+// another PC sharing the library, keeps writing into its own. The hour is counted on the
+// library disk's clock, from the time it gave `ours`, just made: a PC whose own clock is ahead
+// never takes another's running import for a stopped one.
+void removeStoppedImports(const std::string& root, const std::string& ours) {
     namespace fs = std::filesystem;
-    const auto stale = fs::file_time_type::clock::now() - staleStaging;
     std::error_code error;
+    const auto now = fs::last_write_time(fileOps::fsPath(ours), error);
+    if (error) {
+        return;
+    }
     for (const auto& entry : fs::directory_iterator(fileOps::fsPath(root), error)) {
         const std::string name = fileOps::utf8Path(entry.path().filename());
         std::error_code code;
-        if (!name.starts_with(stagingPrefix) || !entry.is_directory(code)) {
+        if (!name.starts_with(stagingPrefix) || !entry.is_directory(code) || entry.path() == fileOps::fsPath(ours)) {
             continue;
         }
         auto newest = fs::last_write_time(entry.path(), code);
@@ -87,7 +92,7 @@ void removeStoppedImports(const std::string& root) {
             std::error_code timeError;
             newest = std::max(newest, fs::last_write_time(inside.path(), timeError));
         }
-        if (!code && newest < stale) {
+        if (!code && now - newest > staleStaging) {
             std::error_code ignored;
             fs::remove_all(entry.path(), ignored);
         }
@@ -426,15 +431,15 @@ ImportResult Importer::copyIn(const std::string& source, std::uint64_t size) {
         result.reason = "cannot be opened: " + systemText(errno);
         return result;
     }
-    if (!swept) {
-        swept = true;
-        removeStoppedImports(root);
-    }
     StagingFolder staging(root);
     if (!staging.made()) {
         result.reason = "cannot make a folder in the library " + root + ": " +
                         systemText(staging.error());
         return result;
+    }
+    if (!swept) {
+        swept = true;
+        removeStoppedImports(root, staging.path());
     }
     const QFileInfo sourceInfo(pathText::toQt(source));
     const std::string originalName = pathText::fromQt(sourceInfo.fileName());
